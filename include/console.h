@@ -1,0 +1,44 @@
+// Console output: every byte tavo shows goes through one 128-byte channel to
+// standard output. A statement is any number of item writes closed by WriteLineEnd
+// or FlushOutput; the check for a failed write comes after each statement.
+#ifndef TAVO_INCLUDE_CONSOLE_H_
+#define TAVO_INCLUDE_CONSOLE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform.h"
+
+void WriteText(const char* text);
+void WriteChar(char c);
+void WriteInteger(int32_t value);
+void WriteBoolean(uint8_t value);  // any nonzero byte is TRUE
+void WriteReal(long double value, int decimals);
+void WriteLineEnd();  // "\r\n", then flush and check
+void FlushOutput();   // flush and check, no line end
+
+// Fixed-width lowercase hexadecimal: 4, 8 and 17 ("hhhhhhhh.llllllll") characters.
+struct HexText {
+  char text[18];
+};
+HexText HexWord(uint16_t value);
+HexText HexDword(uint32_t value);
+HexText HexOffset(int64_t value);
+
+// Number text as the items above write it; out must hold kNumberTextMax bytes. They
+// return the length and write no terminating NUL.
+constexpr size_t kNumberTextMax = 64;
+size_t FormatInteger(int32_t value, char* out);
+size_t FormatReal(long double value, int decimals, char* out);  // decimals 0 to 20
+
+// Ends the process with exitCode after passing on what is still buffered; a failure
+// to write it is ignored at this point.
+[[noreturn]] void ExitWithCode(UINT exitCode);
+
+// The fatal-error path: one line (message, "\r\n") and exit code 1.
+[[noreturn]] void FatalError(const char* message);
+
+// The fault handler that start-up hands to PrepareRealArithmetic.
+[[noreturn]] void EndOnRealArithmeticFault();
+
+#endif  // TAVO_INCLUDE_CONSOLE_H_

@@ -1,0 +1,24 @@
+// The platform seam. The program's code calls the Win32 functions by their Windows
+// names; on Windows they come from windows.h, elsewhere from a platform layer picked
+// at link time. The two rules below are the only platform differences the program
+// asks about that Win32 has no call for.
+#ifndef TAVO_INCLUDE_PLATFORM_H_
+#define TAVO_INCLUDE_PLATFORM_H_
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "win32_subset.h"
+#endif
+
+// True when an argument that begins with "/" and is neither an option nor a number
+// names a file. Windows paths never begin with "/", so there it is always false;
+// POSIX absolute paths do, and contain a second "/" ("/dev/sdb", "//file").
+bool SlashArgumentIsPath(const char* argument);
+
+// Sets the real arithmetic the program relies on: 64-bit significand, rounding to
+// nearest, and division by zero, overflow and invalid operations trapped rather than
+// turned into infinities or NaNs. A trapped fault calls onFault, which must not return.
+void PrepareRealArithmetic(void (*onFault)());
+
+#endif  // TAVO_INCLUDE_PLATFORM_H_

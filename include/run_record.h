@@ -1,0 +1,57 @@
+// The run-wide record: settings from the command line, the two endpoints, the read
+// loop's counters and the clock, shared by every step of the one run.
+#ifndef TAVO_INCLUDE_RUN_RECORD_H_
+#define TAVO_INCLUDE_RUN_RECORD_H_
+
+#include <cstdint>
+
+#include "platform.h"
+
+constexpr int kMaxName = 255;  // longest input or output name, in bytes
+
+struct RunRecord {
+  // Settings, final once start-up has read the command line.
+  int32_t BufferSize = 32768;  // bytes per read request
+  bool ResumeMode = true;
+  bool NoResume = false;
+  bool BackupMode = false;
+  uint32_t OpenFlags = 0;  // FILE_FLAG_* for the input open
+  bool EndlessMode = false;
+  bool OutputEnabled = false;
+  bool BadCommandLine = false;
+  uint8_t PositionalCount = 0;
+  char InputName[kMaxName + 1] = {};
+  char OutputName[kMaxName + 1] = {};
+  int32_t NtPlatform = 1;  // 0 on the Windows 9x family: no FILE_SHARE_DELETE there
+
+  // Endpoints.
+  char InputPath[kMaxName + 1] = {};  // InputName after drive and disk mapping
+  HANDLE Input = INVALID_HANDLE_VALUE;
+  HANDLE Output = INVALID_HANDLE_VALUE;
+  int64_t InputSize = 0;     // 0 when the size could not be had
+  int64_t ResumeOffset = 0;  // output length rounded down to 512
+
+  // Read loop.
+  int64_t Position = 0;  // offset of the next read, and of its write-through
+  int64_t BytesRead = 0;
+  int32_t ReadCount = 0;   // read calls, retries included
+  int32_t ErrorCount = 0;  // failed read calls, retries included
+  bool HadErrors = false;
+  bool HadWriteErrors = false;  // a block is missing from the output
+  bool StopRequested = false;
+  bool Retrying = false;
+  int32_t LastReadBytes = 0;
+  uint8_t FillByte = 0x14;  // backup-path pre-fill; '#' after ERROR_CRC, '%' after others
+  LPVOID BackupContext = nullptr;
+
+  // Clock: GetTickCount readings, compared as signed 32-bit differences.
+  uint32_t StartTick = 0;
+  uint32_t LastReportTick = 0;
+  int64_t BytesAtLastReport = 0;
+  int32_t ElapsedMs = 0;
+};
+
+extern RunRecord Run;
+extern uint8_t* ReadBuffer;  // BufferSize bytes, zero-filled and page-aligned
+
+#endif  // TAVO_INCLUDE_RUN_RECORD_H_

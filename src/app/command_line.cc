@@ -1,0 +1,183 @@
+// Splitting the command line into arguments and reading them into the run settings.
+// All arguments are read before any takes effect, so options may stand anywhere.
+#include <cstring>
+
+#include "app.h"
+#include "run_record.h"
+
+namespace {
+
+bool IsBlank(char c) {
+  unsigned char code = static_cast<unsigned char>(c);
+  return code >= 1 && code <= 32;
+}
+
+constexpr size_t kMaxOptionText = 200;
+
+}  // namespace
+
+bool NextArgument(const char*& cursor, char* out, size_t outSize, size_t& fullLength) {
+  for (;;) {
+    while (IsBlank(*cursor)) ++cursor;
+    // An empty pair of quotes where an argument would begin is skipped like a blank.
+    if (cursor[0] == '"' && cursor[1] == '"') {
+      cursor += 2;
+      continue;
+    }
+    break;
+  }
+  fullLength = 0;
+  bool quoted = false;
+  for (; *cursor != '\0'; ++cursor) {
+    if (*cursor == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (!quoted && IsBlank(*cursor)) break;
+    if (fullLength + 1 < outSize) out[fullLength] = *cursor;
+    ++fullLength;
+  }
+  out[fullLength < outSize ? fullLength : outSize - 1] = '\0';
+  return fullLength > 0;
+}
+
+namespace {
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool ParseHex(const char* text, int32_t& value) {
+  uint64_t result = 0;
+  if (*text == '\0') return false;
+  for (; *text != '\0'; ++text) {
+    int digit = HexDigitValue(*text);
+    if (digit < 0) return false;
+    result = result * 16 + digit;
+    if (result > 0xFFFFFFFFull) return false;
+  }
+  value = static_cast<int32_t>(static_cast<uint32_t>(result));
+  return true;
+}
+
+bool ParseDecimal(const char* text, int32_t& value) {
+  bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  if (*text == '\0') return false;
+  const int64_t limit = negative ? 2147483648LL : 2147483647LL;
+  int64_t result = 0;
+  for (; *text != '\0'; ++text) {
+    if (*text < '0' || *text > '9') return false;
+    result = result * 10 + (*text - '0');
+    if (result > limit) return false;
+  }
+  value = static_cast<int32_t>(negative ? -result : result);
+  return true;
+}
+
+}  // namespace
+
+bool ParseNumber(const char* text, int32_t& value) {
+  while (*text == ' ') ++text;
+  if (*text == '$') return ParseHex(text + 1, value);
+  return ParseDecimal(text, value);
+}
+
+namespace {
+
+// The largest kilobyte count whose size in bytes is still a positive 32-bit value.
+constexpr int32_t kMaxKilobytes = 2147483647 / 1024;
+
+struct FixedSize {
+  const char* argument;
+  int32_t bytes;
+};
+const FixedSize kFixedSizes[] = {{"/512", 512}, {"/1b", 1}, {"/2b", 2}, {"/4b", 4}};
+
+bool ReadFlagOption(const char* optionText) {
+  if (strcmp(optionText, "c") == 0 || strcmp(optionText, "r") == 0) {
+    Run.ResumeMode = true;
+  } else if (strcmp(optionText, "b") == 0) {
+    Run.BackupMode = true;
+    Run.OpenFlags |= FILE_FLAG_BACKUP_SEMANTICS;
+  } else if (strcmp(optionText, "p") == 0) {
+    Run.OpenFlags |= FILE_FLAG_POSIX_SEMANTICS;
+  } else if (strcmp(optionText, "i") == 0) {
+    Run.EndlessMode = true;
+  } else if (strcmp(optionText, "n") == 0) {
+    Run.NoResume = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// A kilobyte count that would not give a positive 32-bit byte count is refused: in
+// 32-bit arithmetic it would wrap to 0, to a negative size, or to a small one.
+bool ReadSizeOption(const char* optionText) {
+  int32_t kilobytes = 0;
+  if (!ParseNumber(optionText, kilobytes)) return false;
+  if (kilobytes < 1 || kilobytes > kMaxKilobytes) return false;
+  Run.BufferSize = kilobytes * 1024;
+  return true;
+}
+
+bool ReadOption(const char* argument) {
+  for (const FixedSize& size : kFixedSizes) {
+    if (strcmp(argument, size.argument) == 0) {
+      Run.BufferSize = size.bytes;
+      return true;
+    }
+  }
+  char optionText[kMaxOptionText + 1];
+  strncpy(optionText, argument + 1, kMaxOptionText);
+  optionText[kMaxOptionText] = '\0';
+  return ReadFlagOption(optionText) || ReadSizeOption(optionText);
+}
+
+void ReadPositional(const char* argument, size_t fullLength) {
+  ++Run.PositionalCount;
+  // A name cut to fit could open, or create, a file other than the one named.
+  if (fullLength > static_cast<size_t>(kMaxName)) {
+    Run.BadCommandLine = true;
+    return;
+  }
+  if (Run.PositionalCount == 1) {
+    strcpy(Run.InputName, argument);
+  } else if (Run.PositionalCount == 2) {
+    strcpy(Run.OutputName, argument);
+    Run.OutputEnabled = true;
+  } else {
+    Run.BadCommandLine = true;
+  }
+}
+
+void ReadArgument(const char* argument, size_t fullLength) {
+  if (argument[0] != '/') {
+    ReadPositional(argument, fullLength);
+  } else if (!ReadOption(argument)) {
+    if (SlashArgumentIsPath(argument)) {
+      ReadPositional(argument, fullLength);
+    } else {
+      Run.BadCommandLine = true;
+    }
+  }
+}
+
+}  // namespace
+
+void ReadCommandLine(const char* commandLine) {
+  char argument[kMaxName + 1];
+  size_t fullLength = 0;
+  const char* cursor = commandLine;
+  NextArgument(cursor, argument, sizeof argument, fullLength);  // the program's name
+  bool any = false;
+  while (NextArgument(cursor, argument, sizeof argument, fullLength)) {
+    any = true;
+    ReadArgument(argument, fullLength);
+  }
+  if (!any) Run.BadCommandLine = true;
+}

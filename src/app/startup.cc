@@ -1,0 +1,60 @@
+// The run in order: Banner, command line, buffer, output, input, read loop, report.
+#include "app.h"
+#include "console.h"
+#include "endpoints.h"
+#include "report.h"
+#include "run_record.h"
+#include "texts.h"
+#include "transfer.h"
+
+RunRecord Run;
+uint8_t* ReadBuffer = nullptr;
+
+namespace {
+
+void TestPlatformFamily() {
+  // Bit 31 marks the Windows 9x family, which has no FILE_SHARE_DELETE.
+  if (GetVersion() & 0x80000000u) Run.NtPlatform = 0;
+}
+
+void WriteBanner() {
+  WriteText(kBannerText);
+  WriteLineEnd();
+}
+
+void ApplyCommandLine() {
+  ReadCommandLine(GetCommandLineA());
+  if (Run.BadCommandLine) {
+    WriteText(kUsageText);
+    WriteLineEnd();
+    ExitWithCode(1);
+  }
+  if (Run.NoResume) Run.ResumeMode = false;
+}
+
+// Zero-filled and page-aligned: a block that a failed first read leaves untouched
+// holds no stray bytes, and the kernel copies aligned buffers fastest.
+void ReserveReadBuffer() {
+  WriteText("   using ");
+  WriteInteger(Run.BufferSize);
+  WriteText(" bytes buffer");
+  WriteLineEnd();
+  ReadBuffer = static_cast<uint8_t*>(VirtualAlloc(
+      nullptr, static_cast<SIZE_T>(Run.BufferSize), MEM_COMMIT | MEM_RESERVE,
+      PAGE_READWRITE));
+  if (ReadBuffer == nullptr) FatalError("Fatal error: not enough memory for the read buffer");
+}
+
+}  // namespace
+
+void RunProgram() {
+  PrepareRealArithmetic(EndOnRealArithmeticFault);
+  TestPlatformFamily();
+  WriteBanner();
+  ApplyCommandLine();
+  ReserveReadBuffer();
+  OpenOutput();
+  OpenInput();
+  RunReadLoop();
+  WriteFinalReport();
+}

@@ -1,0 +1,26 @@
+#include "texts.h"
+
+// Both texts are followed by one more line end when written.
+const char kBannerText[] =
+    "\r\n"
+    "Files reading benchmark and download. Version 4.82\r\n"
+    "Copyright (c) 2026 the tavo developers";
+
+// Example lines: a 35-column description, the command from column 36.
+const char kUsageText[] =
+    "\r\n"
+    "Usage: tavo <input> [<output>] [/512] [/kb#] [/c|/r] [/b] [/p] [/i]\r\n"
+    "  /c   continue - resume network file download (same as /r)\r\n"
+    "  /512 using 512 bytes buffer for per-sector reading\r\n"
+    "  /kb# set buffer size to kb# kilobytes\r\n"
+    "\r\n"
+    "Example commands:\r\n"
+    "  Measure network speed            tavo \\\\server\\share\\movie.avi\r\n"
+    "  Measure floppy speed             tavo a:\\io.sys\r\n"
+    "  Copy file using 3mb buffer       tavo i:AVSEQ01.DAT c:AVSEQ01.DAT /3000 /r\r\n"
+    "  Restartable file copy [default]  tavo bigfile outfile /r\r\n"
+    "  Write to new file                tavo bigfile /n newfile\r\n"
+    "  Download a file over network     tavo \\\\server\\share\\movie.avi movie.avi /r\r\n"
+    "  Recover some data from floppy    tavo a:\\badarc.rar c:\\bad.rar /r /512\r\n"
+    "  Direct read of C: drive          tavo c:   // supported only under NT\r\n"
+    "  Direct read of second HDD        tavo 1:   // open physical drive\r\n";

@@ -1,0 +1,8 @@
+// The stored texts that start-up writes whole.
+#ifndef TAVO_SRC_APP_TEXTS_H_
+#define TAVO_SRC_APP_TEXTS_H_
+
+extern const char kBannerText[];
+extern const char kUsageText[];
+
+#endif  // TAVO_SRC_APP_TEXTS_H_

@@ -1,0 +1,121 @@
+// The one buffered channel to standard output. On a console every statement reaches
+// the screen when it is closed; redirected output is passed on only in whole 128-byte
+// blocks and at process end, so a file receives exactly what a console would.
+#include <cstring>
+
+#include "console.h"
+
+namespace {
+
+constexpr size_t kChannelSize = 128;
+
+struct OutputChannel {
+  bool open = false;
+  bool console = false;  // FILE_TYPE_CHAR; anything else is redirected output
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  size_t fill = 0;
+  DWORD errorCode = 0;  // the first output failure, kept until the process ends
+  char buffer[kChannelSize];
+};
+
+OutputChannel Channel;
+
+bool OpenChannel() {
+  if (Channel.open) return true;
+  HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (handle == INVALID_HANDLE_VALUE) {
+    Channel.errorCode = GetLastError();
+    return false;
+  }
+  DWORD type = GetFileType(handle);
+  if (type == FILE_TYPE_UNKNOWN) {
+    // A code of 0 would read as "no failure"; keep the failure visible.
+    DWORD code = GetLastError();
+    Channel.errorCode = code != 0 ? code : ERROR_INVALID_HANDLE;
+    return false;
+  }
+  Channel.handle = handle;
+  Channel.console = type == FILE_TYPE_CHAR;
+  Channel.open = true;
+  return true;
+}
+
+// Passes the buffered bytes on; the count the call reports is not examined.
+void PassOnBuffer() {
+  if (Channel.fill == 0) return;
+  DWORD written = 0;
+  if (!WriteFile(Channel.handle, Channel.buffer, static_cast<DWORD>(Channel.fill),
+                 &written, nullptr)) {
+    Channel.errorCode = GetLastError();
+  }
+  Channel.fill = 0;
+}
+
+void Append(const char* bytes, size_t count) {
+  if (!OpenChannel()) {
+    if (Channel.errorCode == 0) Channel.errorCode = ERROR_INVALID_HANDLE;
+    return;
+  }
+  while (count > 0) {
+    size_t room = kChannelSize - Channel.fill;
+    size_t piece = count < room ? count : room;
+    memcpy(Channel.buffer + Channel.fill, bytes, piece);
+    Channel.fill += piece;
+    bytes += piece;
+    count -= piece;
+    if (Channel.fill == kChannelSize) PassOnBuffer();
+  }
+}
+
+void FlushAndCheck() {
+  if (Channel.open && Channel.console) PassOnBuffer();
+  if (Channel.errorCode != 0) {
+    DWORD code = Channel.errorCode;
+    Channel.errorCode = 0;  // the fatal line itself must not recurse into this check
+    char text[80] = "Fatal error: console output failed, error ";
+    size_t length = strlen(text);
+    length += FormatInteger(static_cast<int32_t>(code), text + length);
+    text[length] = '\0';
+    FatalError(text);
+  }
+}
+
+}  // namespace
+
+void WriteText(const char* text) { Append(text, strlen(text)); }
+
+void WriteChar(char c) { Append(&c, 1); }
+
+void WriteInteger(int32_t value) {
+  char text[kNumberTextMax];
+  Append(text, FormatInteger(value, text));
+}
+
+void WriteBoolean(uint8_t value) { WriteText(value != 0 ? "TRUE" : "FALSE"); }
+
+void WriteReal(long double value, int decimals) {
+  char text[kNumberTextMax];
+  Append(text, FormatReal(value, decimals, text));
+}
+
+void WriteLineEnd() {
+  Append("\r\n", 2);
+  FlushAndCheck();
+}
+
+void FlushOutput() { FlushAndCheck(); }
+
+void ExitWithCode(UINT exitCode) {
+  if (Channel.open) PassOnBuffer();
+  ExitProcess(exitCode);
+}
+
+void FatalError(const char* message) {
+  WriteText(message);
+  Append("\r\n", 2);
+  ExitWithCode(1);
+}
+
+void EndOnRealArithmeticFault() {
+  FatalError("Fatal error: floating-point fault");
+}

@@ -1,0 +1,42 @@
+// Mapping the input name, opening the input and finding its size.
+#include <cstdio>
+
+#include "console.h"
+#include "endpoints.h"
+#include "file_size.h"
+#include "report.h"
+#include "run_record.h"
+
+namespace {
+
+void StartClock() {
+  Run.StartTick = GetTickCount();
+  Run.LastReportTick = Run.StartTick;
+}
+
+void FailToOpen(DWORD code) {
+  // The text before the number is one text of at most 255 bytes.
+  char text[kMaxName + 1];
+  snprintf(text, sizeof text, "Cannot open file \"%s\": error ", Run.InputPath);
+  WriteText(text);
+  WriteInteger(static_cast<int32_t>(code));
+  WriteLineEnd();
+  ExitWithCode(2);
+}
+
+}  // namespace
+
+void OpenInput() {
+  MapInputName(Run.InputName, Run.InputPath);
+  StartClock();
+  SetLastError(0);
+  Run.Input = CreateFileA(Run.InputPath, GENERIC_READ,
+                          static_cast<DWORD>(Run.NtPlatform) * 4 + 3, nullptr,
+                          OPEN_EXISTING, Run.OpenFlags, nullptr);
+  DWORD code = GetLastError();
+  if (Run.Input == INVALID_HANDLE_VALUE) FailToOpen(code);
+  Run.InputSize = FileSizeOrZero(Run.Input);
+  if (Run.InputSize != 0) WriteByteCountLine("File size: ", Run.InputSize);
+  WriteText("Reading... Hit ESC to break");
+  WriteLineEnd();
+}

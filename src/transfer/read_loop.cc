@@ -1,0 +1,162 @@
+// The read loop: one request of BufferSize bytes per iteration, failures counted and
+// stepped over, a device that is not ready asked again every 500 ms.
+#include <cstring>
+
+#include "console.h"
+#include "run_record.h"
+#include "transfer.h"
+
+namespace {
+
+constexpr DWORD kRetryPauseMs = 500;
+
+void SeekTo(HANDLE file, int64_t offset) {
+  LONG high = static_cast<LONG>(offset >> 32);
+  SetFilePointer(file, static_cast<LONG>(offset), &high, FILE_BEGIN);
+}
+
+void WriteReadLine(BOOL ok, DWORD code, bool withCode) {
+  WriteText("Read: ");
+  WriteBoolean(ok != 0);
+  WriteChar('\t');
+  WriteInteger(Run.LastReadBytes);
+  if (withCode) {
+    WriteText(" gle ");
+    WriteInteger(static_cast<int32_t>(code));
+  }
+  WriteLineEnd();
+}
+
+BOOL ReadAtPosition() {
+  SeekTo(Run.Input, Run.Position);
+  SetLastError(0);
+  DWORD count = 0;
+  BOOL ok = ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(Run.BufferSize), &count,
+                     nullptr);
+  Run.LastReadBytes = static_cast<int32_t>(count);
+  DWORD code = GetLastError();
+  // A failed read may leave an earlier block's bytes behind what it delivered; an
+  // ERROR_CRC block goes to the output, and must not carry them there.
+  if (!ok && count < static_cast<DWORD>(Run.BufferSize)) {
+    memset(ReadBuffer + count, 0, Run.BufferSize - count);
+  }
+  if (Run.EndlessMode) WriteReadLine(ok, code, true);
+  return ok;
+}
+
+// The backup stream continues where the previous call left it; Position serves only
+// the output and the messages.
+BOOL ReadBackupStream() {
+  memset(ReadBuffer, Run.FillByte, Run.BufferSize);
+  SetLastError(0);
+  DWORD count = 0;
+  BOOL ok = BackupRead(Run.Input, ReadBuffer, static_cast<DWORD>(Run.BufferSize), &count,
+                       FALSE, FALSE, &Run.BackupContext);
+  Run.LastReadBytes = static_cast<int32_t>(count);
+  WriteReadLine(ok, 0, false);
+  if (Run.LastReadBytes == 0) {
+    // The end of the stream: the pre-filled block still goes out whole.
+    Run.StopRequested = true;
+    Run.LastReadBytes = Run.BufferSize;
+  }
+  return ok;
+}
+
+void ReportFailedRead(DWORD code) {
+  Run.HadErrors = true;
+  ++Run.ErrorCount;
+  WriteText("\r\n");
+  WriteText(HexOffset(Run.Position).text);
+  WriteText(": Read error ");
+  WriteText(HexWord(static_cast<uint16_t>(Run.LastReadBytes)).text);
+  WriteText(" bytes read; gle=");
+  WriteInteger(static_cast<int32_t>(code));
+  WriteLineEnd();
+}
+
+// A block whose read failed with ERROR_CRC is still written: what the device
+// delivered of a damaged sector is worth keeping. Other failures leave a gap.
+void WriteThrough(BOOL ok, DWORD code) {
+  DWORD length = static_cast<DWORD>(Run.LastReadBytes);
+  if (!ok) {
+    Run.FillByte = code == ERROR_CRC ? '#' : '%';
+    length = static_cast<DWORD>(Run.BufferSize);
+    if (code != ERROR_CRC) return;
+  }
+  SeekTo(Run.Output, Run.Position);
+  DWORD written = 0;
+  if (!WriteFile(Run.Output, ReadBuffer, length, &written, nullptr)) {
+    Run.HadWriteErrors = true;
+    WriteText("\r\nWrite error: gle=");
+    WriteInteger(static_cast<int32_t>(GetLastError()));
+    WriteLineEnd();
+  }
+}
+
+bool IsEndingCode(DWORD code) {
+  return code == ERROR_UNEXP_NET_ERR || code == ERROR_REQUEST_ABORTED ||
+         code == ERROR_OPERATION_ABORTED || code == ERROR_INVALID_PARAMETER ||
+         code == ERROR_HANDLE_EOF;
+}
+
+void AdvanceOrWait() {
+  if (Run.Retrying) {
+    WriteText("    Retrying...");
+    FlushOutput();
+    Sleep(kRetryPauseMs);
+    return;
+  }
+  Run.BytesRead += Run.LastReadBytes;
+  Run.Position += Run.BufferSize;
+}
+
+// One iteration; returns true when the loop ends after it.
+bool ReadOneBlock() {
+  Run.Retrying = false;
+  uint32_t now = GetTickCount();
+  if (ProgressDue(now, GetAsyncKeyState(VK_SPACE))) ReportProgress(now);
+  BOOL ok = Run.BackupMode ? ReadBackupStream() : ReadAtPosition();
+  DWORD code = GetLastError();
+  ++Run.ReadCount;
+  if (!ok) ReportFailedRead(code);
+  if (Run.OutputEnabled) WriteThrough(ok, code);
+  if (IsEndingCode(code)) {
+    WriteText("\r\nAn unexpected error ");
+    WriteInteger(static_cast<int32_t>(code));
+    WriteText(" occurred. Read cancelled");
+    WriteLineEnd();
+    Run.StopRequested = true;
+  }
+  if (code == ERROR_NOT_READY) Run.Retrying = true;
+  AdvanceOrWait();
+  SHORT escape = GetAsyncKeyState(VK_ESCAPE);
+  if (Run.EndlessMode) {
+    Run.StopRequested = false;
+    Run.LastReadBytes = 2147483647;
+  }
+  return (ok && Run.LastReadBytes < Run.BufferSize) || escape != 0 || Run.StopRequested;
+}
+
+void CloseAndMeasure() {
+  if (Run.BackupMode) {
+    DWORD ignored = 0;
+    BackupRead(Run.Input, nullptr, 0, &ignored, TRUE, FALSE, &Run.BackupContext);
+  }
+  CloseHandle(Run.Input);
+  if (Run.OutputEnabled) CloseHandle(Run.Output);
+  FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
+  Run.ElapsedMs = static_cast<int32_t>(GetTickCount() - Run.StartTick);
+}
+
+}  // namespace
+
+void RunReadLoop() {
+  // A key pressed before the loop must not count: these queries clear the
+  // pressed-since-last-query report.
+  GetAsyncKeyState(VK_ESCAPE);
+  GetAsyncKeyState(VK_SPACE);
+  Run.BackupContext = nullptr;
+  while (!ReadOneBlock()) {
+  }
+  CloseAndMeasure();
+}

@@ -1,0 +1,13 @@
+#include "app.h"
+#include "gtest/gtest.h"
+#include "run_record.h"
+
+namespace {
+
+TEST(WindowsPaths, ASlashAlwaysStartsAnOption) {
+  ::Run = RunRecord();
+  ReadCommandLine("tavo in /dev/sdb");
+  EXPECT_TRUE(::Run.BadCommandLine);
+}
+
+}  // namespace
