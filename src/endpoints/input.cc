@@ -1,5 +1,5 @@
 // Mapping the input name, opening the input and finding its size.
-#include <cstdio>
+#include <cstddef>
 
 #include "console.h"
 #include "endpoints.h"
@@ -14,10 +14,18 @@ void StartClock() {
   Run.LastReportTick = Run.StartTick;
 }
 
+void AppendCut(char* text, size_t& length, const char* piece) {
+  while (*piece != '\0' && length < kMaxName) text[length++] = *piece++;
+  text[length] = '\0';
+}
+
 void FailToOpen(DWORD code) {
   // The text before the number is one text of at most 255 bytes.
   char text[kMaxName + 1];
-  snprintf(text, sizeof text, "Cannot open file \"%s\": error ", Run.InputPath);
+  size_t length = 0;
+  AppendCut(text, length, "Cannot open file \"");
+  AppendCut(text, length, Run.InputPath);
+  AppendCut(text, length, "\": error ");
   WriteText(text);
   WriteInteger(static_cast<int32_t>(code));
   WriteLineEnd();
