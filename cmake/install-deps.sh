@@ -1,0 +1,46 @@
+#!/bin/bash
+# Installs with apt-get what building and testing tavo needs and this machine lacks.
+# Without root it installs nothing and says what is missing; `make test` then skips
+# what cannot run. Debian package names.
+set -uo pipefail
+
+missing=()
+need() {  # need PACKAGE TEST-COMMAND...
+  local package=$1
+  shift
+  "$@" >/dev/null 2>&1 || missing+=("$package")
+}
+have_package() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+need cmake command -v cmake
+need g++ command -v g++
+need make command -v make
+need googletest test -f /usr/src/googletest/CMakeLists.txt
+need g++-mingw-w64-i686-posix command -v i686-w64-mingw32-g++-posix
+need gcc-mingw-w64-i686-posix command -v i686-w64-mingw32-gcc-posix
+need wine command -v wine
+need wine32:i386 have_package wine32:i386
+need tmux command -v tmux
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+  exit 0
+fi
+echo "missing: ${missing[*]}"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "not root: installing nothing. As root, or with: sudo apt-get install ${missing[*]}"
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]} " == *" wine32:i386 "* ]] &&
+  ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "adding the i386 architecture for wine32"
+  dpkg --add-architecture i386
+fi
+echo "apt-get update"
+apt-get update -q || echo "apt-get update failed; trying the install with the lists at hand"
+echo "apt-get install ${missing[*]}"
+if ! apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null; then
+  echo "apt-get install failed: what is still missing will be skipped or will fail below"
+fi
+exit 0

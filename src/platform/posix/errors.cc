@@ -1,0 +1,85 @@
+// The last-error value and the one table that turns errno values into Win32 codes.
+#include <cerrno>
+
+#include "posix_layer.h"
+
+namespace {
+
+DWORD last_error = ERROR_SUCCESS;  // one thread, so one value
+
+struct ErrnoRow {
+  int error;
+  DWORD opening;       // when CreateFileA fails
+  DWORD transferring;  // when a read, write or seek fails
+};
+
+// errno, then the Win32 code for a failed open and for a failed transfer. Anything
+// not listed is ERROR_GEN_FAILURE (31), as in Wine, whose mapping fills the rows the
+// program's own needs leave open.
+constexpr ErrnoRow kErrnoRows[] = {
+    // A missing name. CreateFileA makes it 3 when the parent directory is missing.
+    {ENOENT, ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND},                    // 2
+    {ENOTDIR, ERROR_PATH_NOT_FOUND, ERROR_PATH_NOT_FOUND},                   // 3
+    {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE, ERROR_FILENAME_EXCED_RANGE},  // 206
+    {EINVAL, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER},              // 87
+    // Permissions; a directory opened for writing is refused like any other access.
+    {EACCES, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},  // 5
+    {EPERM, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+    {EROFS, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+    {EISDIR, ERROR_ACCESS_DENIED, ERROR_INVALID_FUNCTION},  // 5 / 1
+    // Someone else holds the file or device.
+    {EBUSY, ERROR_SHARING_VIOLATION, ERROR_BUSY},                 // 32 / 170
+    {ETXTBSY, ERROR_SHARING_VIOLATION, ERROR_SHARING_VIOLATION},  // 32
+    {EAGAIN, ERROR_SHARING_VIOLATION, ERROR_SHARING_VIOLATION},   // 32
+    // Resources.
+    {EMFILE, ERROR_TOO_MANY_OPEN_FILES, ERROR_TOO_MANY_OPEN_FILES},  // 4
+    {ENFILE, ERROR_TOO_MANY_OPEN_FILES, ERROR_TOO_MANY_OPEN_FILES},
+    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY, ERROR_NOT_ENOUGH_MEMORY},  // 8
+    {EBADF, ERROR_INVALID_HANDLE, ERROR_INVALID_HANDLE},         // 6
+    {EEXIST, ERROR_FILE_EXISTS, ERROR_FILE_EXISTS},              // 80
+    // Devices. EIO from a read is an unreadable sector, which Windows reports as a
+    // data error; the read loop writes such a block through to the output.
+    {EIO, ERROR_CRC, ERROR_CRC},                          // 23
+    {ENOMEDIUM, ERROR_NOT_READY, ERROR_NOT_READY},        // 21: asked again later
+    {ENXIO, ERROR_NO_SUCH_DEVICE, ERROR_NO_SUCH_DEVICE},  // 433
+    {ENODEV, ERROR_NO_SUCH_DEVICE, ERROR_NO_SUCH_DEVICE},
+    {ESPIPE, ERROR_INVALID_FUNCTION, ERROR_INVALID_FUNCTION},  // 1
+    {EOPNOTSUPP, ERROR_NOT_SUPPORTED, ERROR_NOT_SUPPORTED},    // 50
+    // Space.
+    {ENOSPC, ERROR_DISK_FULL, ERROR_DISK_FULL},  // 112
+    {EDQUOT, ERROR_DISK_FULL, ERROR_DISK_FULL},
+    {EFBIG, ERROR_FILE_TOO_LARGE, ERROR_FILE_TOO_LARGE},  // 223
+    // Writing to a pipe whose reader has gone (SIGPIPE is ignored, see WriteFile).
+    {EPIPE, ERROR_NO_DATA, ERROR_NO_DATA},  // 232
+    // A network file whose server went away: Windows reports an unexpected network
+    // error there, which ends the read loop instead of stepping on block after block.
+    {ENETDOWN, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},  // 59
+    {ENETUNREACH, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {ENETRESET, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {ECONNABORTED, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {ECONNRESET, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {ENOTCONN, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {ETIMEDOUT, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {EHOSTDOWN, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {EHOSTUNREACH, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+    {ESTALE, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
+};
+
+}  // namespace
+
+void SetLastError(DWORD dwErrCode) { last_error = dwErrCode; }
+
+DWORD GetLastError() { return last_error; }
+
+DWORD Win32ErrorFromErrno(int error, ErrnoUse use) {
+  for (const ErrnoRow& row : kErrnoRows) {
+    if (row.error == error) {
+      return use == ErrnoUse::kOpening ? row.opening : row.transferring;
+    }
+  }
+  return ERROR_GEN_FAILURE;
+}
+
+void SetLastErrorFromErrno(int error, ErrnoUse use) {
+  SetLastError(Win32ErrorFromErrno(error, use));
+}

@@ -1,0 +1,66 @@
+// GetAsyncKeyState and FlushConsoleInputBuffer over the terminal on standard input.
+// A query answers whether its key was pressed since the previous query of that key.
+#include <termios.h>
+#include <unistd.h>
+
+#include "posix_layer.h"
+
+namespace {
+
+enum class Keyboard { kUntried, kAbsent, kPresent };
+
+Keyboard keyboard = Keyboard::kUntried;
+int64_t last_poll = -1;  // MonotonicMilliseconds of the last look at the terminal
+bool escape_pressed = false;
+bool space_pressed = false;
+
+// Reads everything typed so far; with VMIN and VTIME 0, read() returns 0 once
+// nothing is left.
+void PollTerminal() {
+  KeyScan scan = {KeyScan::kGround, false, false};
+  uint8_t bytes[64];
+  ssize_t got;
+  while ((got = read(STDIN_FILENO, bytes, sizeof bytes)) > 0) {
+    ScanKeyBytes(&scan, bytes, static_cast<size_t>(got));
+  }
+  FinishKeyScan(&scan);
+  escape_pressed = escape_pressed || scan.escape;
+  space_pressed = space_pressed || scan.space;
+}
+
+}  // namespace
+
+// The read loop asks twice per read, millions of times a second with small reads, so
+// the terminal is looked at once per millisecond at most and a query in between
+// costs no system call. Without a terminal no key is ever pressed.
+SHORT GetAsyncKeyState(int vKey) {
+  if (keyboard == Keyboard::kUntried) {
+    keyboard = EnterKeyMode() ? Keyboard::kPresent : Keyboard::kAbsent;
+  }
+  if (keyboard == Keyboard::kAbsent) return 0;
+  int64_t now = MonotonicMilliseconds();
+  if (now != last_poll) {
+    last_poll = now;
+    PollTerminal();
+  }
+  bool* pressed = vKey == VK_ESCAPE  ? &escape_pressed
+                  : vKey == VK_SPACE ? &space_pressed
+                                     : nullptr;
+  if (pressed == nullptr || !*pressed) return 0;
+  *pressed = false;
+  return 1;
+}
+
+// A background job leaves the terminal alone (tcflush would stop it with SIGTTOU);
+// nothing it could discard was typed for it.
+BOOL FlushConsoleInputBuffer(HANDLE hConsoleInput) {
+  int fd = HandleFd(hConsoleInput);
+  if (fd < 0 || !isatty(fd)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (tcgetpgrp(fd) == getpgrp()) tcflush(fd, TCIFLUSH);
+  escape_pressed = false;
+  space_pressed = false;
+  return TRUE;
+}

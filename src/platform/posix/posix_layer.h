@@ -1,0 +1,102 @@
+// What the files of the POSIX layer share among themselves: handle records, the
+// errno translation, the fill loop behind every read, and the pure pieces (command
+// line quoting, disk numbering, key scanning) that the tests drive directly.
+#ifndef TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_
+#define TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_
+
+#include <sys/types.h>  // ssize_t, off_t
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "win32_subset.h"
+
+// Handles. A HANDLE points to one of these; the standard handles are static records.
+struct FileRecord {
+  int fd;  // -1 once a standard handle has been closed
+};
+HANDLE NewHandle(int fd);     // null when the record cannot be allocated
+int HandleFd(HANDLE handle);  // -1 for a null, invalid or closed handle
+
+// Errors. Some errno values mean something else when an open fails than when a read
+// or a write does (EISDIR, EBUSY).
+enum class ErrnoUse { kOpening, kTransferring };
+DWORD Win32ErrorFromErrno(int error, ErrnoUse use);
+void SetLastErrorFromErrno(int error, ErrnoUse use);
+
+// The byte length of what a descriptor reads. known is false for what has no length
+// (FIFOs, sockets, character devices, directories); error is an errno value or 0.
+struct FileLength {
+  int error;
+  bool known;
+  bool directory;
+  uint64_t bytes;
+};
+FileLength LengthOf(int fd);
+
+// The outcome of filling a request: count bytes arrived; error is 0 when the request
+// was filled or the input ended, else the errno of the read that failed.
+struct Fill {
+  size_t count;
+  int error;
+};
+
+// Fills buffer[0, size) by calling read_chunk(at, wanted, done) until the request is
+// full, a call returns 0 (end of input) or fails with anything but EINTR.
+template <typename ReadChunk>
+Fill FillLoop(uint8_t* buffer, size_t size, ReadChunk read_chunk) {
+  Fill fill = {0, 0};
+  while (fill.count < size) {
+    ssize_t got = read_chunk(buffer + fill.count, size - fill.count, fill.count);
+    if (got > 0) {
+      fill.count += static_cast<size_t>(got);
+    } else if (got == 0) {
+      break;
+    } else if (errno != EINTR) {
+      fill.error = errno;
+      break;
+    }
+  }
+  return fill;
+}
+
+// ReadFile's work on a descriptor, with read() replaceable so that tests can fail a
+// read part-way. After a failure the part of the buffer that nothing reached is
+// zeroed, so that no stale bytes of an earlier block pass for data.
+typedef ssize_t (*ReadFn)(int fd, void* buffer, size_t count);
+Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn);
+
+// BackupRead with pread() replaceable, for the same reason.
+typedef ssize_t (*PreadFn)(int fd, void* buffer, size_t count, off_t offset);
+BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL abort,
+                    LPVOID* context, PreadFn pread_fn);
+
+// The Windows command line for an argument vector: arguments joined by one blank, each
+// one that is empty or holds a character 1 to 32 wrapped in double quotes.
+std::string JoinCommandLine(int argc, const char* const* argv);
+
+// The /dev name of whole disk number n (counted from 0) among the entries of
+// block_dir (normally /sys/block), or "" when there is no such disk.
+std::string NthDiskDevice(const char* block_dir, unsigned long n);
+
+// Key scanning: bytes that a terminal delivered, turned into presses of ESC and SPACE.
+struct KeyScan {
+  enum State { kGround, kEscape, kControlSequence, kSingleShift } state;
+  bool escape;
+  bool space;
+};
+void ScanKeyBytes(KeyScan* scan, const uint8_t* bytes, size_t count);
+void FinishKeyScan(KeyScan* scan);  // nothing more is available now
+
+// The terminal on standard input. EnterKeyMode makes typed keys readable at once and
+// unechoed, and is false (touching nothing) when standard input is not a terminal of
+// the foreground job. RestoreTerminal undoes it; it is async-signal-safe.
+bool EnterKeyMode();
+void RestoreTerminal();
+
+// Milliseconds of CLOCK_MONOTONIC; read through the vDSO, so no system call.
+int64_t MonotonicMilliseconds();
+
+#endif  // TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_

@@ -1,0 +1,60 @@
+// Time, memory, version and the end of the process.
+#include <sys/mman.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "posix_layer.h"
+
+int64_t MonotonicMilliseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Milliseconds since boot, wrapping at 2^32 like Windows' tick count.
+DWORD GetTickCount() { return static_cast<DWORD>(MonotonicMilliseconds()); }
+
+void Sleep(DWORD dwMilliseconds) {
+  timespec left = {static_cast<time_t>(dwMilliseconds / 1000),
+                   static_cast<long>(dwMilliseconds % 1000) * 1000000};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+// Bit 31 clear says "NT family" (which gives the input FILE_SHARE_DELETE). The kernel
+// release fills the rest: major version in the low byte, minor in the next, and the
+// patch level in the high word.
+DWORD GetVersion() {
+  utsname name;
+  unsigned major = 0, minor = 0, patch = 0;
+  if (uname(&name) == 0) std::sscanf(name.release, "%u.%u.%u", &major, &minor, &patch);
+  return (major & 0xFF) | (minor & 0xFF) << 8 | (patch & 0x7FFF) << 16;
+}
+
+// Only the form the program uses: fresh read-write memory, zero-filled and
+// page-aligned, as an anonymous mapping gives it.
+LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
+                    DWORD flProtect) {
+  if (lpAddress != nullptr || dwSize == 0 ||
+      flAllocationType != (MEM_COMMIT | MEM_RESERVE) || flProtect != PAGE_READWRITE) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  void* memory =
+      mmap(nullptr, dwSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  return memory;
+}
+
+// The program has passed its buffered output on already; what is left is the
+// terminal, which the keyboard may have switched to reading single keys.
+void ExitProcess(UINT uExitCode) {
+  RestoreTerminal();
+  _exit(static_cast<int>(uExitCode));
+}
