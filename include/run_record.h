@@ -41,7 +41,7 @@ struct RunRecord {
   bool StopRequested = false;
   bool Retrying = false;
   int32_t LastReadBytes = 0;
-  uint8_t FillByte = 0x14;  // backup-path pre-fill; '#' after ERROR_CRC, '%' after others
+  uint8_t FillByte = 0x14;  // backup pre-fill; '#' after ERROR_CRC, '%' after others
   LPVOID BackupContext = nullptr;
 
   // Clock: GetTickCount readings, compared as signed 32-bit differences.

@@ -39,10 +39,11 @@ void ReserveReadBuffer() {
   WriteInteger(Run.BufferSize);
   WriteText(" bytes buffer");
   WriteLineEnd();
-  ReadBuffer = static_cast<uint8_t*>(VirtualAlloc(
-      nullptr, static_cast<SIZE_T>(Run.BufferSize), MEM_COMMIT | MEM_RESERVE,
-      PAGE_READWRITE));
-  if (ReadBuffer == nullptr) FatalError("Fatal error: not enough memory for the read buffer");
+  ReadBuffer =
+      static_cast<uint8_t*>(VirtualAlloc(nullptr, static_cast<SIZE_T>(Run.BufferSize),
+                                         MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (ReadBuffer == nullptr)
+    FatalError("Fatal error: not enough memory for the read buffer");
 }
 
 }  // namespace

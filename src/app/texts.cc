@@ -7,6 +7,7 @@ const char kBannerText[] =
     "Copyright (c) 2026 the tavo developers";
 
 // Example lines: a 35-column description, the command from column 36.
+// clang-format off
 const char kUsageText[] =
     "\r\n"
     "Usage: tavo <input> [<output>] [/512] [/kb#] [/c|/r] [/b] [/p] [/i]\r\n"
@@ -24,3 +25,4 @@ const char kUsageText[] =
     "  Recover some data from floppy    tavo a:\\badarc.rar c:\\bad.rar /r /512\r\n"
     "  Direct read of C: drive          tavo c:   // supported only under NT\r\n"
     "  Direct read of second HDD        tavo 1:   // open physical drive\r\n";
+// clang-format on

@@ -116,6 +116,4 @@ void FatalError(const char* message) {
   ExitWithCode(1);
 }
 
-void EndOnRealArithmeticFault() {
-  FatalError("Fatal error: floating-point fault");
-}
+void EndOnRealArithmeticFault() { FatalError("Fatal error: floating-point fault"); }

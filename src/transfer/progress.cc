@@ -26,7 +26,8 @@ void WritePositionFigures() {
 }  // namespace
 
 bool ProgressDue(uint32_t now, int16_t spaceState) {
-  if (spaceState != 0 && static_cast<int32_t>(now) > static_cast<int32_t>(Run.LastReportTick)) {
+  if (spaceState != 0 &&
+      static_cast<int32_t>(now) > static_cast<int32_t>(Run.LastReportTick)) {
     return true;
   }
   return TicksSince(Run.LastReportTick, now) > kReportIntervalMs;
@@ -41,7 +42,8 @@ void ReportProgress(uint32_t now) {
   } else {
     // Only bytes that reads returned count toward the rate, not skipped blocks.
     long double scale = TicksSince(Run.LastReportTick, now) * 0.001L * 1024.0L;
-    long double rate = static_cast<long double>(Run.BytesRead - Run.BytesAtLastReport) / scale;
+    long double rate =
+        static_cast<long double>(Run.BytesRead - Run.BytesAtLastReport) / scale;
     WriteText(" mb (");
     WriteReal(rate, 1);
     WriteText(" kb/s)      ");

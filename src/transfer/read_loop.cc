@@ -50,8 +50,8 @@ BOOL ReadBackupStream() {
   memset(ReadBuffer, Run.FillByte, Run.BufferSize);
   SetLastError(0);
   DWORD count = 0;
-  BOOL ok = BackupRead(Run.Input, ReadBuffer, static_cast<DWORD>(Run.BufferSize), &count,
-                       FALSE, FALSE, &Run.BackupContext);
+  BOOL ok = BackupRead(Run.Input, ReadBuffer, static_cast<DWORD>(Run.BufferSize),
+                       &count, FALSE, FALSE, &Run.BackupContext);
   Run.LastReadBytes = static_cast<int32_t>(count);
   WriteReadLine(ok, 0, false);
   if (Run.LastReadBytes == 0) {
