@@ -4,24 +4,14 @@
 
 namespace {
 
-TEST(PosixPaths, ASecondSlashMakesAPath) {
+// Absolute paths begin with "/" as options do; a second "/" tells them apart.
+TEST(PosixCommandLine, ASecondSlashMakesAPath) {
   ::Run = RunRecord();
-  ReadCommandLine("tavo /dev/sdb /mnt/share/file /512");
+  ReadCommandLine("tavo /dev/sdb //file /512");
   EXPECT_FALSE(::Run.BadCommandLine);
   EXPECT_STREQ(::Run.InputName, "/dev/sdb");
-  EXPECT_STREQ(::Run.OutputName, "/mnt/share/file");
+  EXPECT_STREQ(::Run.OutputName, "//file");
   EXPECT_EQ(::Run.BufferSize, 512);
-
-  ::Run = RunRecord();
-  ReadCommandLine("tavo //file");
-  EXPECT_FALSE(::Run.BadCommandLine);
-  EXPECT_STREQ(::Run.InputName, "//file");
-
-  for (const char* line : {"tavo /x", "tavo /?", "tavo /kb3000", "tavo in /"}) {
-    ::Run = RunRecord();
-    ReadCommandLine(line);
-    EXPECT_TRUE(::Run.BadCommandLine) << line;
-  }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(WindowsPaths, ASlashAlwaysStartsAnOption) {
+TEST(WindowsCommandLine, ASlashAlwaysStartsAnOption) {
   ::Run = RunRecord();
   ReadCommandLine("tavo in /dev/sdb");
   EXPECT_TRUE(::Run.BadCommandLine);

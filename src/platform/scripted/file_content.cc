@@ -8,15 +8,16 @@ namespace scripted {
 
 std::string ReadContent(const FileSpec& file, uint64_t offset, uint64_t count) {
   std::string out(count, '\0');
-  uint64_t stored_end = file.origin + file.bytes.size();
+  uint64_t storedEnd = file.origin + file.bytes.size();
   uint64_t from = std::max(offset, file.origin);
-  uint64_t to = std::min(offset + count, stored_end);
+  uint64_t to = std::min(offset + count, storedEnd);
   if (from < to)
     out.replace(from - offset, to - from, file.bytes, from - file.origin, to - from);
   return out;
 }
 
 bool WriteContent(FileSpec& file, uint64_t offset, const void* data, uint64_t count) {
+  if (count == 0) return true;  // a null write leaves the file as it is
   if (file.bytes.empty()) file.origin = std::min(offset, file.length);
   uint64_t start = std::min(offset, file.origin);
   uint64_t end = std::max(offset + count, file.origin + file.bytes.size());
@@ -27,9 +28,14 @@ bool WriteContent(FileSpec& file, uint64_t offset, const void* data, uint64_t co
   }
   uint64_t at = offset - file.origin;
   if (file.bytes.size() < at + count) file.bytes.resize(at + count, '\0');
-  if (count > 0) memcpy(&file.bytes[at], data, count);
+  memcpy(&file.bytes[at], data, count);
   file.length = std::max(file.length, offset + count);
   return true;
+}
+
+std::string FileSpec::Content() const {
+  if (length > kMaxStoredSpan) return "<too large>";
+  return ReadContent(*this, 0, length);
 }
 
 }  // namespace scripted

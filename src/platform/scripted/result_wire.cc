@@ -1,12 +1,18 @@
-// A run's result as one byte string: numbers as 8 bytes, texts with their length
-// before them, lists with their count.
+// The child's end of a run: its state, and the result sent to the parent as one byte
+// string (numbers as 8 bytes, texts with their length before them, lists with their
+// count) when the program ends.
+#include <unistd.h>
+
 #include <cstring>
 
+#include "app.h"
 #include "live_state.h"
 
 namespace scripted {
 
 namespace {
+
+constexpr uint64_t kMagic = 0x7461766f52756e31;  // marks a result sent by the child
 
 void PutNumber(std::string& wire, uint64_t value) {
   wire.append(reinterpret_cast<const char*>(&value), sizeof value);
@@ -23,15 +29,13 @@ class Reader {
 
   uint64_t Number() {
     uint64_t value = 0;
-    if (!Take(sizeof value)) return 0;
-    memcpy(&value, wire_.data() + at_ - sizeof value, sizeof value);
+    if (Take(sizeof value)) memcpy(&value, wire_.data() + at_ - sizeof value, 8);
     return value;
   }
 
   std::string Text() {
     uint64_t length = Number();
-    if (!Take(length)) return std::string();
-    return wire_.substr(at_ - length, length);
+    return Take(length) ? wire_.substr(at_ - length, length) : std::string();
   }
 
   bool Complete() const { return good_ && at_ == wire_.size(); }
@@ -48,20 +52,14 @@ class Reader {
   bool good_ = true;
 };
 
-constexpr uint64_t kMagic = 0x7461766f52756e31;  // marks a result sent by ExitProcess
-
-}  // namespace
-
 std::string EncodeResult(const RunResult& result) {
   std::string wire;
   PutNumber(wire, kMagic);
   PutText(wire, result.stopReason);
   PutNumber(wire, result.exitCode);
-  PutNumber(wire, result.stdoutWrites.size());
-  for (const StdoutWrite& write : result.stdoutWrites) {
-    PutText(wire, write.bytes);
-    PutNumber(wire, write.accepted);
-  }
+  PutText(wire, result.out);
+  PutNumber(wire, result.writes.size());
+  for (const std::string& write : result.writes) PutText(wire, write);
   PutNumber(wire, result.files.size());
   for (const auto& [name, file] : result.files) {
     PutText(wire, name);
@@ -75,22 +73,44 @@ std::string EncodeResult(const RunResult& result) {
   return wire;
 }
 
+}  // namespace
+
+LiveState& Live() {
+  static LiveState state;
+  return state;
+}
+
+void LogCall(const std::string& entry) { Live().result.calls.push_back(entry); }
+
+void FinishChild(UINT exitCode, const std::string& stopReason) {
+  LiveState& live = Live();
+  live.result.exitCode = exitCode;
+  live.result.stopReason = stopReason;
+  live.result.files = live.script.files;
+  std::string wire = EncodeResult(live.result);
+  for (size_t done = 0; done < wire.size();) {
+    ssize_t n = write(live.resultFd, wire.data() + done, wire.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  _exit(0);  // no atexit handlers, no flushing of the parent's copied buffers
+}
+
+void RunScripted(const Script& script, int resultFd) {
+  Live().script = script;
+  Live().resultFd = resultFd;
+  RunProgram();
+}
+
 bool DecodeResult(const std::string& wire, RunResult& result) {
   Reader reader(wire);
   if (reader.Number() != kMagic) return false;
-  result.exited = true;
   result.stopReason = reader.Text();
   result.exitCode = static_cast<UINT>(reader.Number());
+  result.out = reader.Text();
+  for (uint64_t n = reader.Number(); n > 0; --n) result.writes.push_back(reader.Text());
   for (uint64_t n = reader.Number(); n > 0; --n) {
-    StdoutWrite write;
-    write.bytes = reader.Text();
-    write.accepted = reader.Number() != 0;
-    if (write.accepted) result.out += write.bytes;
-    result.stdoutWrites.push_back(write);
-  }
-  for (uint64_t n = reader.Number(); n > 0; --n) {
-    std::string name = reader.Text();
-    FileResult& file = result.files[name];
+    FileSpec& file = result.files[reader.Text()];
     file.exists = reader.Number() != 0;
     file.length = reader.Number();
     file.origin = reader.Number();

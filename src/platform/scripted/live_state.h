@@ -1,7 +1,7 @@
 // The scripted platform's state inside the child that runs the program: the script,
 // the files as the run changes them, the open handles, and what is recorded.
-#ifndef TAVO_TESTS_SCRIPTED_LIVE_STATE_H_
-#define TAVO_TESTS_SCRIPTED_LIVE_STATE_H_
+#ifndef TAVO_SRC_PLATFORM_SCRIPTED_LIVE_STATE_H_
+#define TAVO_SRC_PLATFORM_SCRIPTED_LIVE_STATE_H_
 
 #include <cstdint>
 #include <map>
@@ -13,6 +13,7 @@ namespace scripted {
 
 constexpr intptr_t kStdoutHandle = 1;
 constexpr intptr_t kStdinHandle = 2;
+constexpr int kMaxReads = 100000;  // a run that reads more is stopped as a runaway
 
 struct OpenFile {
   std::string name;
@@ -21,7 +22,7 @@ struct OpenFile {
 };
 
 struct LiveState {
-  Script script;  // files in it change as the run writes and creates them
+  Script script;  // its files change as the run writes and creates them
   int resultFd = -1;
   DWORD lastError = 0;
   DWORD clock = 0;
@@ -50,10 +51,6 @@ bool WriteContent(FileSpec& file, uint64_t offset, const void* data, uint64_t co
 // WriteFile on the standard output handle.
 BOOL WriteStdout(const void* data, DWORD count, LPDWORD written);
 
-// Whole-run encoding of a result, for the trip from child to parent.
-std::string EncodeResult(const RunResult& result);
-bool DecodeResult(const std::string& wire, RunResult& result);
-
 }  // namespace scripted
 
-#endif  // TAVO_TESTS_SCRIPTED_LIVE_STATE_H_
+#endif  // TAVO_SRC_PLATFORM_SCRIPTED_LIVE_STATE_H_
