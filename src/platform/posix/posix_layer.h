@@ -1,6 +1,6 @@
 // What the files of the POSIX layer share among themselves: handle records, the
 // errno translation, the fill loop behind every read, and the pure pieces (command
-// line quoting, disk numbering, key scanning) that the tests drive directly.
+// line quoting, disk numbering) that the tests drive directly.
 #ifndef TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_
 #define TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_
 
