@@ -39,8 +39,9 @@ check "keys typed during the run stay out of the shell" eval '! screen | grep -q
 
 # The shell drops the rest of a command list whose job died of SIGINT.
 (while :; do head -c 512 /dev/zero; sleep 0.05; done) >"$work/fifo" 2>/dev/null &
-type "clear; $tavo fifo /1b" Enter
-seen 'Reading... Hit ESC to break'
+type "clear; $tavo fifo /2b" Enter
+seen 'using 2 bytes buffer'
+sleep 0.3
 type C-c
 sleep 0.5
 type "echo status=\$?; stty -a > after-int" Enter
