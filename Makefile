@@ -1,12 +1,14 @@
 # Entry points for people and CI. The real build is CMake's:
 #   make demo    build the Linux tavo, copy a generated sample file with it, resume
 #   make test    install what is missing (as root), build both programs, run every test
+#                (the Linux build's also under AddressSanitizer and UBSan)
 #   make format  clang-format the sources
 #   make clean   remove build/
 SHELL := /bin/bash
 .SHELLFLAGS := -eu -o pipefail -c
 
 LINUX_BUILD := build/linux
+SANITIZE_BUILD := build/sanitize
 WINDOWS_BUILD := build/windows
 DEMO_DIR := build/demo
 DEMO_MIB := 64
@@ -16,7 +18,7 @@ GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,-G "Unix Makefi
 CMAKE_FLAGS := $(GENERATOR)
 WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 
-.PHONY: all demo test deps linux windows test-linux test-windows format clean
+.PHONY: all demo test deps linux windows test-linux test-sanitize test-windows format clean
 
 all: linux
 
@@ -48,6 +50,7 @@ demo: linux
 test: deps
 	@status=0; \
 	$(MAKE) --no-print-directory test-linux || status=1; \
+	$(MAKE) --no-print-directory test-sanitize || status=1; \
 	if [[ -x "$$(command -v i686-w64-mingw32-g++-posix)" && -x "$$(command -v wine)" ]]; then \
 	  $(MAKE) --no-print-directory test-windows || status=1; \
 	else \
@@ -61,6 +64,14 @@ test-linux test-windows: CMAKE_FLAGS += -DTAVO_WERROR=ON
 
 test-linux: linux
 	ctest --test-dir $(LINUX_BUILD) --output-on-failure -j $(JOBS)
+
+# The Linux build's tests again with AddressSanitizer (leaks included) and
+# UndefinedBehaviorSanitizer; any report fails the test that made it.
+test-sanitize:
+	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DTAVO_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
 test-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)

@@ -47,12 +47,17 @@ TEST(ReadFile, FailurePartWayReportsThePartAndZeroesTheRest) {
 class Files : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_NE(mkdtemp(&dir_[0]), nullptr); }
-  void TearDown() override { EXPECT_EQ(std::system(("rm -rf " + dir_).c_str()), 0); }
+  void TearDown() override {
+    Open("");
+    EXPECT_EQ(std::system(("rm -rf " + dir_).c_str()), 0);
+  }
   std::string MakeFile(const char* name, const std::string& content) {
     std::ofstream(dir_ + name, std::ios::binary) << content;
     return dir_ + name;
   }
+  // Closes the file opened before, so that each test leaves nothing open.
   HANDLE Open(const std::string& path, DWORD flags = 0) {
+    if (file_ != nullptr && file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     return file_ = CreateFileA(path.c_str(), GENERIC_READ, 1, nullptr, OPEN_EXISTING,
                                flags, nullptr);
   }
