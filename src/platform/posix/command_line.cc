@@ -8,6 +8,28 @@
 
 namespace {
 
+bool NeedsQuotes(const char* argument) {
+  if (argument[0] == '\0') return true;
+  for (const char* c = argument; *c != '\0'; ++c) {
+    if (static_cast<unsigned char>(*c) <= ' ') return true;
+  }
+  return false;
+}
+
+// Arguments joined by one blank, each one that is empty or holds a character 1 to 32
+// wrapped in double quotes, which the command-line splitter takes off again.
+std::string JoinCommandLine(int argc, char** argv) {
+  std::string line;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0) line += ' ';
+    bool quoted = NeedsQuotes(argv[i]);
+    if (quoted) line += '"';
+    line += argv[i];
+    if (quoted) line += '"';
+  }
+  return line;
+}
+
 char* command_line = nullptr;  // built once, before main, and kept for the process
 
 // glibc calls the functions of .init_array with main's arguments before main runs,
@@ -21,26 +43,6 @@ __attribute__((section(".init_array"),
                used)) void (*const save_command_line)(int, char**,
                                                       char**) = SaveCommandLine;
 
-bool NeedsQuotes(const char* argument) {
-  if (argument[0] == '\0') return true;
-  for (const char* c = argument; *c != '\0'; ++c) {
-    if (static_cast<unsigned char>(*c) <= ' ') return true;
-  }
-  return false;
-}
-
 }  // namespace
-
-std::string JoinCommandLine(int argc, const char* const* argv) {
-  std::string line;
-  for (int i = 0; i < argc; ++i) {
-    if (i > 0) line += ' ';
-    bool quoted = NeedsQuotes(argv[i]);
-    if (quoted) line += '"';
-    line += argv[i];
-    if (quoted) line += '"';
-  }
-  return line;
-}
 
 LPSTR GetCommandLineA() { return command_line; }

@@ -1,6 +1,6 @@
 // What the files of the POSIX layer share among themselves: handle records, the
-// errno translation, the fill loop behind every read, and the pure pieces (command
-// line quoting, disk numbering) that the tests drive directly.
+// errno translation, the fill loop behind every read, and disk numbering, which
+// the tests drive directly.
 #ifndef TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_
 #define TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_
 
@@ -72,10 +72,6 @@ Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn);
 typedef ssize_t (*PreadFn)(int fd, void* buffer, size_t count, off_t offset);
 BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL abort,
                     LPVOID* context, PreadFn pread_fn);
-
-// The Windows command line for an argument vector: arguments joined by one blank, each
-// one that is empty or holds a character 1 to 32 wrapped in double quotes.
-std::string JoinCommandLine(int argc, const char* const* argv);
 
 // The /dev name of whole disk number n (counted from 0) among the entries of
 // block_dir (normally /sys/block), or "" when there is no such disk.

@@ -59,7 +59,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
   LogCall("CreateFileA " + name);
   auto& files = Live().script.files;
   auto it = files.find(name);
-  bool existed = it != files.end() && it->second.exists;
+  bool existed = it != files.end();
   DWORD refusal = it != files.end() ? it->second.openError : 0;
   if (refusal == 0 && !existed && dwCreationDisposition != OPEN_ALWAYS)
     refusal = ERROR_FILE_NOT_FOUND;
@@ -67,7 +67,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
     Live().lastError = refusal;
     return INVALID_HANDLE_VALUE;
   }
-  files[name].exists = true;
+  if (!existed) files[name] = FileSpec();  // OPEN_ALWAYS makes an empty file
   // As Windows does: OPEN_ALWAYS on an existing file leaves ERROR_ALREADY_EXISTS.
   Live().lastError =
       existed && dwCreationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : 0;

@@ -63,7 +63,6 @@ std::string EncodeResult(const RunResult& result) {
   PutNumber(wire, result.files.size());
   for (const auto& [name, file] : result.files) {
     PutText(wire, name);
-    PutNumber(wire, file.exists);
     PutNumber(wire, file.length);
     PutNumber(wire, file.origin);
     PutText(wire, file.bytes);
@@ -111,7 +110,6 @@ bool DecodeResult(const std::string& wire, RunResult& result) {
   for (uint64_t n = reader.Number(); n > 0; --n) result.writes.push_back(reader.Text());
   for (uint64_t n = reader.Number(); n > 0; --n) {
     FileSpec& file = result.files[reader.Text()];
-    file.exists = reader.Number() != 0;
     file.length = reader.Number();
     file.origin = reader.Number();
     file.bytes = reader.Text();
