@@ -18,8 +18,11 @@ need make command -v make
 need googletest test -f /usr/src/googletest/CMakeLists.txt
 need g++-mingw-w64-i686-posix command -v i686-w64-mingw32-g++-posix
 need gcc-mingw-w64-i686-posix command -v i686-w64-mingw32-gcc-posix
+need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
+need gcc-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-gcc-posix
 need wine command -v wine
 need wine32:i386 have_package wine32:i386
+need wine64 have_package wine64
 need tmux command -v tmux
 
 if [[ ${#missing[@]} -eq 0 ]]; then

@@ -1,10 +1,15 @@
 #!/bin/bash
-# A Windows program must be a PE32 console program for i386 that imports only DLLs
-# that come with Windows (no libstdc++, libgcc or winpthread DLL to ship).
-#   check_pe.sh OBJDUMP PROGRAM.exe
+# A Windows program must be a console program of the expected machine that imports
+# only DLLs that come with Windows (no libstdc++, libgcc or winpthread DLL to ship).
+#   check_pe.sh OBJDUMP PROGRAM.exe i686|x86_64
 set -uo pipefail
+case $3 in
+  i686) wanted=("file format pei-i386" "(PE32)") ;;
+  x86_64) wanted=("file format pei-x86-64" "(PE32+)") ;;
+  *) echo "unknown machine $3" && exit 2 ;;
+esac
 status=0 headers=$("$1" -p "$2") || exit 1
-for want in "file format pei-i386" "(PE32)" "(Windows CUI)"; do
+for want in "${wanted[@]}" "(Windows CUI)"; do
   grep -qF "$want" <<<"$headers" || { echo "not $want" && status=1; }
 done
 for dll in $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers"); do

@@ -1,8 +1,10 @@
-// Real arithmetic on the x87 unit of a 32-bit Windows process. The control word a
-// process starts with depends on the C runtime's start-up code (0x37F after mingw's
-// fninit, 0x27F with msvcrt's _fpreset or in a thread wine starts: 53 bits), so it is
-// set here explicitly rather than trusted. Faults arrive as structured exceptions; a
-// vectored handler sees them before any frame-based handler or the runtime's filter.
+// Real arithmetic on the x87 unit of a Windows process. The program's reals are long
+// double, which mingw-w64 keeps on the x87 unit in 32-bit and 64-bit programs alike,
+// so one control word serves both. The control word a process starts with depends
+// on the C runtime's start-up code (0x37F after mingw's fninit, 0x27F with msvcrt's
+// _fpreset or in a thread wine starts: 53 bits), so it is set here explicitly rather
+// than trusted. Faults arrive as structured exceptions; a vectored handler sees them
+// before any frame-based handler or the runtime's filter.
 #include <cstdint>
 
 #include "platform.h"
