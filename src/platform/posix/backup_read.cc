@@ -76,8 +76,11 @@ BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL 
     return TRUE;
   }
   if (count != nullptr) *count = 0;
-  int fd = HandleFd(file);
-  if (fd < 0) return Fail(ERROR_INVALID_HANDLE);
+  FileRecord* record = RecordOf(file);
+  if (record == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  // The stream's content starts 20 bytes into a request: no sector arithmetic.
+  if (record->sector_size != 0) ReadCachedFromNowOn(record);
+  int fd = record->fd;
   if (*context == nullptr) {
     BackupStream* fresh;
     DWORD error = BeginStream(fd, &fresh);

@@ -17,6 +17,7 @@ constexpr char kDevicePrefix[] = "\\\\.\\";  // \\.\ before a device name
 constexpr size_t kDevicePrefixLength = 4;
 constexpr char kPhysicalDrive[] = "physicaldrive";
 constexpr size_t kPhysicalDriveLength = 13;
+constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY;
 
 HANDLE FailOpen(DWORD error) {
   SetLastError(error);
@@ -59,7 +60,7 @@ int AccessMode(DWORD access) {
 // existing file is opened without O_TRUNC, so it is never truncated. Returns the
 // descriptor, or -1 with errno.
 int OpenPath(const char* path, int mode, bool create, bool* existed) {
-  const int flags = mode | O_CLOEXEC | O_NOCTTY;
+  const int flags = mode | kOpenFlags;
   *existed = true;
   if (create) {
     int fd = open(path, flags | O_CREAT | O_EXCL, 0666);
@@ -111,16 +112,20 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
   if (name_error != ERROR_SUCCESS) return FailOpen(name_error);
 
   bool existed;
-  int fd = OpenPath(path.c_str(), AccessMode(dwDesiredAccess),
-                    dwCreationDisposition == OPEN_ALWAYS, &existed);
+  const int mode = AccessMode(dwDesiredAccess);
+  int fd = OpenPath(path.c_str(), mode, dwCreationDisposition == OPEN_ALWAYS, &existed);
   if (fd < 0) return FailOpen(OpenError(path, errno));
+  uint32_t sector_size = 0;
+  if (mode == O_RDONLY) {
+    fd = OpenUncachedIfDisk(path.c_str(), fd, kOpenFlags | mode, &sector_size);
+  }
   // Opening a directory for writing already failed with EISDIR; for reading Windows
   // allows it only to backup semantics.
   if (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) && IsDirectory(fd)) {
     close(fd);
     return FailOpen(ERROR_ACCESS_DENIED);
   }
-  HANDLE handle = NewHandle(fd);
+  HANDLE handle = NewHandle(fd, sector_size);
   if (handle == nullptr) {
     close(fd);
     return FailOpen(ERROR_NOT_ENOUGH_MEMORY);

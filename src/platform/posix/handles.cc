@@ -8,8 +8,8 @@
 
 namespace {
 
-FileRecord standard_input = {STDIN_FILENO};
-FileRecord standard_output = {STDOUT_FILENO};
+FileRecord standard_input = {STDIN_FILENO, 0};
+FileRecord standard_output = {STDOUT_FILENO, 0};
 
 bool IsStandard(const FileRecord* record) {
   return record == &standard_input || record == &standard_output;
@@ -17,11 +17,19 @@ bool IsStandard(const FileRecord* record) {
 
 }  // namespace
 
-HANDLE NewHandle(int fd) { return new (std::nothrow) FileRecord{fd}; }
+HANDLE NewHandle(int fd, uint32_t sector_size) {
+  return new (std::nothrow) FileRecord{fd, sector_size};
+}
+
+FileRecord* RecordOf(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  FileRecord* record = static_cast<FileRecord*>(handle);
+  return record->fd < 0 ? nullptr : record;
+}
 
 int HandleFd(HANDLE handle) {
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return -1;
-  return static_cast<FileRecord*>(handle)->fd;
+  const FileRecord* record = RecordOf(handle);
+  return record == nullptr ? -1 : record->fd;
 }
 
 HANDLE GetStdHandle(DWORD nStdHandle) {

@@ -15,10 +15,21 @@
 
 // Handles. A HANDLE points to one of these; the standard handles are static records.
 struct FileRecord {
-  int fd;  // -1 once a standard handle has been closed
+  int fd;                // -1 once a standard handle has been closed
+  uint32_t sector_size;  // bytes of a sector while a disk is read uncached, else 0
 };
-HANDLE NewHandle(int fd);     // null when the record cannot be allocated
-int HandleFd(HANDLE handle);  // -1 for a null, invalid or closed handle
+HANDLE NewHandle(int fd, uint32_t sector_size);  // null when it cannot be allocated
+FileRecord* RecordOf(HANDLE handle);  // null for a null, invalid or closed handle
+int HandleFd(HANDLE handle);          // -1 for a null, invalid or closed handle
+
+// Disks. A block device opened for reading is read uncached (O_DIRECT) where the
+// device allows it: OpenUncachedIfDisk returns the descriptor to use in place of fd,
+// which it may have closed, and the sector size, 0 when reads stay cached. Such a
+// handle serves whole sectors at whole-sector offsets only, until the device turns
+// a request down and it is read through the cache from then on.
+int OpenUncachedIfDisk(const char* path, int fd, int flags, uint32_t* sector_size);
+bool WholeSectors(const FileRecord& record, uint64_t offset, uint64_t size);
+void ReadCachedFromNowOn(FileRecord* record);
 
 // Errors. Some errno values mean something else when an open fails than when a read
 // or a write does (EISDIR, EBUSY).

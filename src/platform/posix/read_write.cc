@@ -34,6 +34,23 @@ BOOL Report(const Fill& fill, LPDWORD count) {
   return FALSE;
 }
 
+// A disk read uncached fails a request that is not whole sectors at a whole-sector
+// offset with ERROR_INVALID_PARAMETER (EINVAL), reading nothing, as Windows' disks
+// do. A whole-sector request the device turns down all the same is finished, and
+// every later one served, through the cache.
+Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size) {
+  off_t offset = lseek(record->fd, 0, SEEK_CUR);
+  if (offset < 0) return {0, errno};
+  if (!WholeSectors(*record, static_cast<uint64_t>(offset), size)) return {0, EINVAL};
+  Fill fill = ReadRequest(record->fd, buffer, size, ::read);
+  if (fill.error == EINVAL) {
+    ReadCachedFromNowOn(record);
+    Fill rest = ReadRequest(record->fd, buffer + fill.count, size - fill.count, ::read);
+    fill = {fill.count + rest.count, rest.error};
+  }
+  return fill;
+}
+
 }  // namespace
 
 Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn) {
@@ -49,11 +66,14 @@ Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn) {
 // Handles are synchronous; an OVERLAPPED is not consulted.
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/) {
-  int fd = HandleFd(hFile);
-  if (fd < 0) return Report({0, EBADF}, lpNumberOfBytesRead);
-  return Report(
-      ReadRequest(fd, static_cast<uint8_t*>(lpBuffer), nNumberOfBytesToRead, ::read),
-      lpNumberOfBytesRead);
+  FileRecord* record = RecordOf(hFile);
+  if (record == nullptr) return Report({0, EBADF}, lpNumberOfBytesRead);
+  uint8_t* buffer = static_cast<uint8_t*>(lpBuffer);
+  if (record->sector_size != 0) {
+    return Report(ReadDisk(record, buffer, nNumberOfBytesToRead), lpNumberOfBytesRead);
+  }
+  return Report(ReadRequest(record->fd, buffer, nNumberOfBytesToRead, ::read),
+                lpNumberOfBytesRead);
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
