@@ -79,6 +79,20 @@ case_dev_full() {
   [[ $code == 3 ]] || fail "exit code $code after failed writes, expected 3"
 }
 
+# Linux: every argument reaches tavo as given or not at all. One holding a double
+# quote, which the command-line rules cannot carry, is a bad command line that opens
+# and creates nothing; an empty program name does not take the first argument's place.
+case_arguments() {
+  $linux || { skip "Linux only" && return; }
+  "$program" 'q"x y' </dev/null >out
+  [[ $? == 1 && $(ls) == out ]] && grep -aq '^Usage: ' out ||
+    fail "an argument holding a double quote: not the Usage text alone"
+  echo data >input
+  (exec -a '' "$program" input copy </dev/null >/dev/null)
+  cmp -s input copy ||
+    fail "an empty program name: input not copied to copy"
+}
+
 # Copies equal their inputs, of sizes around one and three blocks, for 32 KiB,
 # 512-byte and 1-byte blocks.
 case_copies() {
@@ -169,7 +183,7 @@ case_block_device() {
 }
 
 passed=0 failed=0
-for name in no_arguments bad_options sizes dev_full copies resume open_failures \
+for name in no_arguments bad_options sizes dev_full arguments copies resume open_failures \
   large_resume killed_copy block_device; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""
