@@ -2,6 +2,7 @@
 #   make demo    build the Linux tavo, copy a generated sample file with it, resume
 #   make test    install what is missing (as root), build both programs, run every test
 #                (the Linux build's also under AddressSanitizer and UBSan)
+#   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus
 #   make format  clang-format the sources
 #   make clean   remove build/
 SHELL := /bin/bash
@@ -10,6 +11,9 @@ SHELL := /bin/bash
 LINUX_BUILD := build/linux
 SANITIZE_BUILD := build/sanitize
 WINDOWS_BUILD := build/windows
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS := 60
+FUZZ_SMOKE_SECONDS := 3
 DEMO_DIR := build/demo
 DEMO_MIB := 64
 JOBS := $(shell nproc 2>/dev/null || echo 2)
@@ -18,7 +22,8 @@ GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,-G "Unix Makefi
 CMAKE_FLAGS := $(GENERATOR)
 WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 
-.PHONY: all demo test deps linux windows test-linux test-sanitize test-windows format clean
+.PHONY: all demo test deps linux windows test-linux test-sanitize test-windows format clean \
+  fuzzers fuzz test-fuzz
 
 all: linux
 
@@ -51,6 +56,7 @@ test: deps
 	@status=0; \
 	$(MAKE) --no-print-directory test-linux || status=1; \
 	$(MAKE) --no-print-directory test-sanitize || status=1; \
+	$(MAKE) --no-print-directory test-fuzz || status=1; \
 	if [[ -x "$$(command -v i686-w64-mingw32-g++-posix)" && -x "$$(command -v wine)" ]]; then \
 	  $(MAKE) --no-print-directory test-windows || status=1; \
 	else \
@@ -75,6 +81,24 @@ test-sanitize:
 
 test-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
+
+# libFuzzer targets for the command line and the real-number text, built by clang with
+# AddressSanitizer and UBSan. The test command runs each briefly over its corpus.
+fuzzers:
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DTAVO_TESTS=OFF \
+	  -DTAVO_FUZZ=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_command_line fuzz_real_text
+
+fuzz: fuzzers
+	bash tests/fuzz/run_fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
+
+test-fuzz:
+	@if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, long) { return 0; }' | \
+	  clang++ -x c++ -fsanitize=fuzzer,address,undefined -o /dev/null - 2>/dev/null; then \
+	  $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS); \
+	else \
+	  echo "make test: SKIPPED the fuzz smoke: clang++ with libFuzzer (clang, libclang-rt-14-dev) is not installed"; \
+	fi
 
 deps:
 	@bash cmake/install-deps.sh

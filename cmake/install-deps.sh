@@ -21,6 +21,11 @@ need gcc-mingw-w64-i686-posix command -v i686-w64-mingw32-gcc-posix
 need wine command -v wine
 need wine32:i386 have_package wine32:i386
 need tmux command -v tmux
+need fuse3 command -v fusermount3
+need libfuse3-dev test -f /usr/include/fuse3/fuse.h
+need pkg-config command -v pkg-config
+need clang command -v clang++
+need libclang-rt-14-dev have_package libclang-rt-14-dev
 
 if [[ ${#missing[@]} -eq 0 ]]; then
   exit 0
