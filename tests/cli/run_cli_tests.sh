@@ -9,7 +9,13 @@ expected=$(cd "$(dirname "$0")" && pwd)/expected
 program=${!#} emulator=("${@:1:$#-1}")
 [[ $program == *.exe ]] && linux=false || linux=true
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Mounts a case leaves are undone lazily, so that one whose server died goes too.
+unmount() {
+  for m in "$work"/*/mnt; do umount -l "$m" 2>/dev/null; done
+  return 0
+}
+trap 'unmount; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
@@ -152,13 +158,85 @@ case_block_device() {
   cmp -s image copy || fail "the copy of $device differs from its image"
 }
 
+# Linux: a damaged medium that the kernel serves (faulty_fs, a FUSE filesystem whose
+# header gives its faults). A read that fails delivers what came before the bad
+# sector; an unreadable block goes to the output with zeros for the rest, a block not
+# there is read again after 500 ms, the read that finds the end early ends the run,
+# and a refused request ends it with nothing written for that block. With "/512" the
+# unreadable sector costs one failed read and 512 bytes.
+case_damaged_medium() {
+  $linux && [[ -n ${FAULTY_FS:-} ]] || { skip "faulty_fs not built (Linux, libfuse3-dev)" && return; }
+  [[ -c /dev/fuse ]] || { skip "no /dev/fuse on this machine" && return; }
+  head -c $((0x2C000)) /dev/urandom >data
+  mkdir mnt
+  "$FAULTY_FS" data mnt -f -s 2>fuse.log &
+  for _ in $(seq 50); do [[ -e mnt/damaged ]] && break; sleep 0.1; done
+  [[ -e mnt/damaged ]] || { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
+  bytes() { tail -c +$(($1 + 1)) data | head -c "$2"; }
+  run mnt/damaged copy
+  cmp -s copy <(bytes 0 $((0x9400)); head -c $((0x6C00)) /dev/zero; bytes $((1 << 16)) 1M) ||
+    fail "32 KiB blocks: not the data with the rest of the unreadable block zeroed"
+  run mnt/damaged copy512 /512
+  cmp -s copy512 <(bytes 0 $((0x9400)); head -c 512 /dev/zero; bytes $((0x9600)) 1M) ||
+    fail "512-byte blocks: not the data with just the bad sector zeroed"
+  run mnt/refusing copy3
+  cmp -s copy3 <(bytes 0 $((0x20000))) || fail "not the data up to the refused block"
+}
+
+# As root: a copy onto a filesystem that fills up (a tmpfs of 3 MiB already
+# holding 2 MiB and a little) gets a Write error line for each block that does not
+# fit, reads its input to the end, and ends with exit code 3. Once the other data is
+# gone, the same command resumes and ends with an identical copy.
+case_disk_full() {
+  [[ $(id -u) == 0 ]] || { skip "mounting a small filesystem needs root" && return; }
+  mkdir mnt && mount -t tmpfs -o size=3m tavo-test mnt 2>mount.log ||
+    { skip "mounting a tmpfs failed: $(head -1 mount.log)" && return; }
+  local kept
+  head -c 2M /dev/urandom >input
+  head -c $(((2 << 20) + 12345)) /dev/zero >mnt/other
+  tavo input mnt/copy
+  kept=$(stat -c %s mnt/copy)
+  [[ $code == 3 && $(grep -ac '^Write error: gle=112' "$work/out") == $((64 - kept / 32768)) ]] ||
+    fail "exit code $code, or not one Write error line for each block that did not fit"
+  grep -aq '^Read: 2097152 bytes' "$work/out" || fail "the input was not read to its end"
+  rm mnt/other
+  tavo input mnt/copy
+  [[ $code == 0 ]] && grep -aq " from .* ($((kept / 512 * 512)))"$'\r$' "$work/out" &&
+    cmp -s input mnt/copy || fail "not resumed at $((kept / 512 * 512)) to an identical copy"
+}
+
+# A copy killed with SIGKILL (no chance to tidy up) at ten different points, each
+# time started again with the same command, ends identical to its input every time.
+# A round whose copy ends before the poll sees its point is tried again.
+case_killed_copies() {
+  local size=$((16 << 20)) round target kept points=""
+  head -c $size /dev/urandom >input
+  for round in $(seq 10); do
+    target=$((round * size / 11)) kept=$size
+    for _ in 1 2 3; do
+      rm -f copy
+      "${emulator[@]}" "$program" input copy /512 </dev/null >/dev/null &
+      while kill -0 $! 2>/dev/null && (($(stat -c %s copy 2>/dev/null || echo 0) < target)); do :; done
+      kill -KILL $! 2>/dev/null
+      wait $! 2>/dev/null
+      kept=$(stat -c %s copy)
+      ((kept < size)) && break
+    done
+    tavo input copy /512
+    ((kept < size)) && [[ $code == 0 ]] && grep -aq " from .* ($((kept / 512 * 512)))"$'\r$' "$work/out" &&
+      cmp -s input copy || fail "round $round: killed at $kept, not resumed there to an identical copy"
+    points+=" $kept"
+  done
+  echo "  killed_copies: killed at$points bytes"
+}
+
 passed=0 failed=0
 for name in no_arguments bad_options sizes dev_full arguments copies resume open_failures \
-  large_resume block_device; do
+  large_resume block_device damaged_medium disk_full killed_copies; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""
   "case_$name"
-  cd "$work" && rm -rf "${work:?}/$name"
+  cd "$work" && unmount && rm -rf "${work:?}/$name"
   if [[ -n $skipped_here ]]; then
     echo "skip $name: $skipped_here" && continue
   elif [[ -f $name.log && ${TAVO_CLI_UPDATE:-} == 1 ]]; then
