@@ -183,12 +183,12 @@ case_damaged_medium() {
   cmp -s copy3 <(bytes 0 $((0x20000))) || fail "not the data up to the refused block"
 }
 
-# As root: a copy onto a filesystem that fills up (a tmpfs of 3 MiB already
+# Linux, as root: a copy onto a filesystem that fills up (a tmpfs of 3 MiB already
 # holding 2 MiB and a little) gets a Write error line for each block that does not
 # fit, reads its input to the end, and ends with exit code 3. Once the other data is
 # gone, the same command resumes and ends with an identical copy.
 case_disk_full() {
-  [[ $(id -u) == 0 ]] || { skip "mounting a small filesystem needs root" && return; }
+  $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root (to mount)" && return; }
   mkdir mnt && mount -t tmpfs -o size=3m tavo-test mnt 2>mount.log ||
     { skip "mounting a tmpfs failed: $(head -1 mount.log)" && return; }
   local kept
@@ -205,17 +205,18 @@ case_disk_full() {
     cmp -s input mnt/copy || fail "not resumed at $((kept / 512 * 512)) to an identical copy"
 }
 
-# A copy killed with SIGKILL (no chance to tidy up) at ten different points, each
-# time started again with the same command, ends identical to its input every time.
-# A round whose copy ends before the poll sees its point is tried again.
+# Linux: a copy killed with SIGKILL (no chance to tidy up) at ten different points,
+# each time started again with the same command, ends identical to its input every
+# time. A round whose copy ends before the poll sees its point is tried again.
 case_killed_copies() {
+  $linux || { skip "the Linux build only" && return; }
   local size=$((16 << 20)) round target kept points=""
   head -c $size /dev/urandom >input
   for round in $(seq 10); do
     target=$((round * size / 11)) kept=$size
     for _ in 1 2 3; do
       rm -f copy
-      "${emulator[@]}" "$program" input copy /512 </dev/null >/dev/null &
+      "$program" input copy /512 </dev/null >/dev/null &
       while kill -0 $! 2>/dev/null && (($(stat -c %s copy 2>/dev/null || echo 0) < target)); do :; done
       kill -KILL $! 2>/dev/null
       wait $! 2>/dev/null
