@@ -165,7 +165,8 @@ case_block_device() {
 # and a refused request ends it with nothing written for that block. With "/512" the
 # unreadable sector costs one failed read and 512 bytes.
 case_damaged_medium() {
-  $linux && [[ -n ${FAULTY_FS:-} ]] || { skip "faulty_fs not built (Linux, libfuse3-dev)" && return; }
+  $linux || { skip "the Linux build only" && return; }
+  [[ -n ${FAULTY_FS:-} ]] || { skip "faulty_fs was not built: libfuse3-dev is missing" && return; }
   [[ -c /dev/fuse ]] || { skip "no /dev/fuse on this machine" && return; }
   head -c $((0x2C000)) /dev/urandom >data
   mkdir mnt
