@@ -4,6 +4,7 @@
 #                (the Linux build's also under AddressSanitizer and UBSan, the Windows
 #                programs' under wine); TAVO_NO_WIN32=1 leaves out the 32-bit Windows
 #                suite as a kernel without 32-bit emulation must
+#   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus
 #   make format  clang-format the sources
 #   make clean   remove build/
 SHELL := /bin/bash
@@ -13,6 +14,9 @@ LINUX_BUILD := build/linux
 SANITIZE_BUILD := build/sanitize
 WINDOWS_BUILD := build/windows
 WINDOWS64_BUILD := build/windows64
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS := 60
+FUZZ_SMOKE_SECONDS := 3
 DEMO_DIR := build/demo
 DEMO_MIB := 64
 JOBS := $(shell nproc 2>/dev/null || echo 2)
@@ -23,7 +27,8 @@ WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 WINDOWS64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
 
 .PHONY: all demo test deps linux windows windows64 test-linux test-sanitize test-windows \
-	test-windows64 check-windows test-windows-programs format clean
+	test-windows64 check-windows test-windows-programs format clean \
+	fuzzers fuzz test-fuzz
 
 all: linux
 
@@ -60,6 +65,7 @@ test: deps
 	@status=0; \
 	$(MAKE) --no-print-directory test-linux || status=1; \
 	$(MAKE) --no-print-directory test-sanitize || status=1; \
+	$(MAKE) --no-print-directory test-fuzz || status=1; \
 	$(MAKE) --no-print-directory test-windows-programs || status=1; \
 	if [[ $$status -eq 0 ]]; then echo "make test: all passed"; else echo "make test: FAILED"; fi; \
 	exit $$status
@@ -87,11 +93,15 @@ test-windows-programs:
 	fi; \
 	exit $$status
 
+# ctest in build directory $(1); then the lines in which tests say what they skipped.
+RUN_CTEST = status=0; ctest --test-dir $(1) --output-on-failure -j $(JOBS) || status=$$?; \
+  grep -ahiE '^skip |skipped' $(1)/Testing/Temporary/LastTest.log || true; exit $$status
+
 # Tests build with warnings as errors; the flag carries over to the build targets.
 test-linux test-windows test-windows64 check-windows: CMAKE_FLAGS += -DTAVO_WERROR=ON
 
 test-linux: linux
-	ctest --test-dir $(LINUX_BUILD) --output-on-failure -j $(JOBS)
+	$(call RUN_CTEST,$(LINUX_BUILD))
 
 # The Linux build's tests again with AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer; any report fails the test that made it.
@@ -99,7 +109,7 @@ test-sanitize:
 	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DTAVO_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined"
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+	$(call RUN_CTEST,$(SANITIZE_BUILD))
 
 test-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
@@ -111,6 +121,24 @@ test-windows64: windows64
 # needs no wine.
 check-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -R '^exe_format$$'
+
+# libFuzzer targets for the command line and the real-number text, built by clang with
+# AddressSanitizer and UBSan. The test command runs each briefly over its corpus.
+fuzzers:
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DTAVO_TESTS=OFF \
+	  -DTAVO_FUZZ=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_command_line fuzz_real_text
+
+fuzz: fuzzers
+	bash tests/fuzz/run_fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
+
+test-fuzz:
+	@if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, long) { return 0; }' | \
+	  clang++ -x c++ -fsanitize=fuzzer,address,undefined -o /dev/null - 2>/dev/null; then \
+	  $(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(FUZZ_SMOKE_SECONDS); \
+	else \
+	  echo "make test: NOT RUN: the fuzz smoke: clang++ with libFuzzer (clang, libclang-rt-14-dev) is not installed"; \
+	fi
 
 deps:
 	@bash cmake/install-deps.sh

@@ -25,6 +25,11 @@ need wine32:i386 have_package wine32:i386
 need wine64 have_package wine64
 need tmux command -v tmux
 need strace command -v strace
+need fuse3 command -v fusermount3
+need libfuse3-dev test -f /usr/include/fuse3/fuse.h
+need pkg-config command -v pkg-config
+need clang command -v clang++
+need libclang-rt-14-dev have_package libclang-rt-14-dev
 
 if [[ ${#missing[@]} -eq 0 ]]; then
   exit 0

@@ -1,6 +1,6 @@
 // The platform seam. The program's code calls the Win32 functions by their Windows
 // names; on Windows they come from windows.h, elsewhere from a platform layer picked
-// at link time. The two rules below are the only platform differences the program
+// at link time. The three rules below are the only platform differences the program
 // asks about that Win32 has no call for.
 #ifndef TAVO_INCLUDE_PLATFORM_H_
 #define TAVO_INCLUDE_PLATFORM_H_
@@ -15,6 +15,12 @@
 // names a file. Windows paths never begin with "/", so there it is always false;
 // POSIX absolute paths do, and contain a second "/" ("/dev/sdb", "//file").
 bool SlashArgumentIsPath(const char* argument);
+
+// False when GetCommandLineA could not carry every argument as it was given. Windows
+// hands over the line itself, so there it is always true; a POSIX layer builds the
+// line from separate arguments, and one holding a double quote has no spelling in
+// the command-line rules.
+bool CommandLineIsExact();
 
 // Sets the real arithmetic the program relies on: 64-bit significand, rounding to
 // nearest, and division by zero, overflow and invalid operations trapped rather than

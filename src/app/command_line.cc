@@ -125,16 +125,17 @@ bool ReadSizeOption(const char* optionText) {
   return true;
 }
 
-bool ReadOption(const char* argument) {
+// An option longer than its text would be judged by its first 200 characters alone,
+// so "/" with 197 zeros and "512X" would pass for 512 kilobytes.
+bool ReadOption(const char* argument, size_t fullLength) {
+  if (fullLength - 1 > kMaxOptionText) return false;
   for (const FixedSize& size : kFixedSizes) {
     if (strcmp(argument, size.argument) == 0) {
       Run.BufferSize = size.bytes;
       return true;
     }
   }
-  char optionText[kMaxOptionText + 1];
-  strncpy(optionText, argument + 1, kMaxOptionText);
-  optionText[kMaxOptionText] = '\0';
+  const char* optionText = argument + 1;
   return ReadFlagOption(optionText) || ReadSizeOption(optionText);
 }
 
@@ -158,7 +159,7 @@ void ReadPositional(const char* argument, size_t fullLength) {
 void ReadArgument(const char* argument, size_t fullLength) {
   if (argument[0] != '/') {
     ReadPositional(argument, fullLength);
-  } else if (!ReadOption(argument)) {
+  } else if (!ReadOption(argument, fullLength)) {
     if (SlashArgumentIsPath(argument)) {
       ReadPositional(argument, fullLength);
     } else {

@@ -24,6 +24,7 @@ void WriteBanner() {
 
 void ApplyCommandLine() {
   ReadCommandLine(GetCommandLineA());
+  if (!CommandLineIsExact()) Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
     WriteText(kUsageText);
     WriteLineEnd();

@@ -9,38 +9,12 @@
 
 namespace {
 
-TEST(ErrnoTable, RowsTheProgramActsOn) {
-  // clang-format off
-  const struct { int error; DWORD opening, transfer; } rows[] = {
-      {ENOENT, 2, 2}, {ENOTDIR, 3, 3}, {EACCES, 5, 5}, {EISDIR, 5, 1}, {ENOSPC, 112, 112},
-      {EIO, 23, 23}, {ENOMEDIUM, 21, 21}, {EINVAL, 87, 87}, {EBUSY, 32, 170}, {ELOOP, 31, 31}};
-  // clang-format on
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.error);
-    EXPECT_EQ(Win32ErrorFromErrno(row.error, ErrnoUse::kOpening), row.opening);
-    EXPECT_EQ(Win32ErrorFromErrno(row.error, ErrnoUse::kTransferring), row.transfer);
-  }
-}
-
-// Each scripted read or pread takes the next step: that many bytes of 'd', or -errno.
+// Each scripted pread takes the next step: that many bytes of 'd', or -errno.
 const int* script;
 ssize_t Step(void* buffer) {
   int step = *script++;
   if (step < 0) return errno = -step, -1;
   return std::memset(buffer, 'd', step), step;
-}
-
-// A bad sector part-way through a request: the part that arrived is reported, and
-// the rest is zeroed rather than left holding an earlier block.
-TEST(ReadFile, FailurePartWayReportsThePartAndZeroesTheRest) {
-  const int steps[] = {3, -EINTR, 2, -EIO};
-  script = steps;
-  std::string buffer(12, '~');
-  ReadFn scripted = [](int, void* b, size_t) { return Step(b); };
-  Fill fill = ReadRequest(-1, reinterpret_cast<uint8_t*>(&buffer[0]), 12, scripted);
-  EXPECT_EQ(fill.count, 5u);
-  EXPECT_EQ(Win32ErrorFromErrno(fill.error, ErrnoUse::kTransferring), 23u);
-  EXPECT_EQ(buffer, "ddddd" + std::string(7, '\0'));
 }
 
 // A fresh directory, removed with everything in it afterwards.
@@ -102,15 +76,6 @@ TEST_F(Files, CreateFileLastErrors) {
   EXPECT_FALSE(ReadFile(Open(dir_, backup), &word, sizeof word, &count, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
   EXPECT_EQ(count, 0u);
-}
-
-TEST_F(Files, SizeOfASparseFileBeyondFourGib) {
-  ASSERT_EQ(truncate(MakeFile("/big", "").c_str(), (5ll << 30) + 100), 0);
-  DWORD high = 0;
-  SetLastError(777);
-  EXPECT_EQ(GetFileSize(Open(dir_ + "/big"), &high), (1u << 30) + 100);
-  EXPECT_EQ(high, 1u);
-  EXPECT_EQ(GetLastError(), 0u);
 }
 
 // Whole disks in the order of their names, without loop devices and RAM disks.

@@ -1,54 +1,8 @@
-// A copy from start to end: where a resumed copy starts, the runs that cannot open an
-// endpoint (exit code 2), each outcome of one read in the read loop (a failing output
-// write, ESC, EndlessMode, the backup-stream path), and a whole rescue run.
+// The outcomes of one read in the read loop that the kernel-level cli cases cannot
+// bring about: other error codes, ESC, EndlessMode, the backup-stream path.
 #include "harness.h"
 
 namespace scripted {
-
-// The copy resumes at the output's length rounded down to 512 and leaves what lies
-// below untouched; a 5 GiB output needs the high half of every offset.
-TEST(Endpoints, ResumeAtTheOutputLengthRoundedDownTo512) {
-  // clang-format off
-  const struct { uint64_t origin; size_t outputLength, kept; const char* from; } cases[] = {
-      {0, 511, 0, "00000000.00000000 (0)"}, {0, 1000, 512, "00000000.00000200 (512)"},
-      {0, 1024, 1024, "00000000.00000400 (1024)"},
-      {5ull << 30, 100, 0, "00000001.40000000 (5368709120)"}};
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.from);
-    Script script;
-    script.commandLine = "tavo in out /1";
-    script.files["in"] = FileOf(Pattern(3000), c.origin);
-    script.files["out"] = FileOf(std::string(c.outputLength, 'o'), c.origin);
-    RunResult run = RunTavo(script);
-    EXPECT_NE(run.out.find(std::string("\"out\" from ") + c.from + "\r\n"),
-              std::string::npos);
-    const FileSpec& copy = run.files["out"];
-    EXPECT_EQ(copy.origin, c.origin);
-    EXPECT_EQ(copy.bytes, std::string(c.kept, 'o') + Pattern(3000).substr(c.kept));
-  }
-}
-
-// A missing input is found after the output was created; an output that cannot be
-// created ends the run before the input is opened.
-TEST(Endpoints, OpenFailuresEndWithExitCode2) {
-  Script script;
-  script.commandLine = "tavo in out";
-  RunResult run = RunTavo(script);
-  EXPECT_EQ(run.exitCode, 2u);
-  EXPECT_EQ(AfterBanner(run.out),
-            "   using 32768 bytes buffer\r\n"
-            "   resume downloading \"out\" from 00000000.00000000 (0)\r\n"
-            "Cannot open file \"in\": error 2\r\n");
-  script.files["in"] = FileOf("data");
-  script.files["out"].openError = ERROR_ACCESS_DENIED;
-  run = RunTavo(script);
-  EXPECT_EQ(run.exitCode, 2u);
-  EXPECT_EQ(AfterBanner(run.out),
-            "   using 32768 bytes buffer\r\n     Unable to create output file, exiting "
-            "- 5\r\n");
-  EXPECT_EQ(Count(run, "CreateFileA in"), 0);
-}
 
 TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   struct LoopCase {
@@ -76,14 +30,8 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   const std::string backupOutput = upTo(1124) + std::string(924, '\x14') + std::string(1024, '#');
   std::vector<LoopCase> cases = {
     {"full blocks; ESC before the loop is ignored", "", {}, PressedAt(0), -1, "", in, 3, 0, 2560},
-    {"a short read ends the loop", "", {Short(100)}, {}, -1, "", upTo(1124), 2, 0, 1124},
-    {"0 bytes end the loop", "", {Short(0)}, {}, -1, "", upTo(1024), 2, 0, 1024},
-    {"ERROR_CRC: written, tail zeroed", "", {Fail(ERROR_CRC, 100)}, {}, -1, readError("0064", 23),
-     upTo(1124) + std::string(924, '\0') + in.substr(2048), 3, 0, 1636},
     {"another code: stepped over, not written", "", {Fail(ERROR_IO_DEVICE, 100)}, {}, -1,
      readError("0064", 1117), gap, 3, 0, 1636},
-    {"not ready: the same block again after 500 ms", "", {Fail(ERROR_NOT_READY)}, {}, -1,
-     retry, in, 4, 1, 2560},
     {"a failed write", "", {}, {}, 1024, "\r\nWrite error: gle=112\r\n", gap, 3, 0, 2560},
     {"ESC during a read", "", {}, PressedAt(2), -1, "", upTo(2048), 2, 0, 2048},
     {"ESC during a retry", "", std::vector<ReadOutcome>(50, Fail(ERROR_NOT_READY)),
@@ -126,39 +74,6 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
     std::string read = "\r\nRead: " + std::to_string(c.bytesRead) + " bytes";
     EXPECT_NE(ReportText(run.out).find(read), std::string::npos);
   }
-}
-
-// A whole rescue run of a damaged floppy, console text byte for byte: an unreadable
-// sector, a drive that is not ready twice, and the end of the device.
-TEST(ExampleRun, FloppyRescueWithEveryKindOfFailure) {
-  const std::string disk = Pattern(4096);
-  Script script;
-  script.commandLine = "tavo a: rescue.img /512";
-  FileSpec& drive = script.files["\\\\.\\a:"] = FileOf(disk);
-  drive.sizeError = ERROR_INVALID_PARAMETER;
-  drive.reads[512] = {Fail(ERROR_CRC)};
-  drive.reads[1024] = {Fail(ERROR_NOT_READY), Fail(ERROR_NOT_READY)};
-  drive.reads[2048] = {Fail(ERROR_INVALID_PARAMETER)};
-  RunResult run = RunTavo(script);
-  EXPECT_EQ(run.exitCode, 0u);
-  // clang-format off
-  EXPECT_EQ(AfterBanner(run.out),
-            "   using 512 bytes buffer\r\n"
-            "   resume downloading \"rescue.img\" from 00000000.00000000 (0)\r\n"
-            "Reading... Hit ESC to break\r\n"
-            "\r\n00000000.00000200: Read error 0000 bytes read; gle=23\r\n"
-            "\r\n00000000.00000400: Read error 0000 bytes read; gle=21\r\n    Retrying..."
-            "\r\n00000000.00000400: Read error 0000 bytes read; gle=21\r\n    Retrying..."
-            "\r00000000.00000400 - 1 kb - 0.0 mb (0.1 kb/s)      "
-            "\r\n00000000.00000800: Read error 0000 bytes read; gle=87\r\n"
-            "\r\nAn unexpected error 87 occurred. Read cancelled\r\n\r\n"
-            "\rElapsed time: 9.00 seconds                                  \r\n"
-            "Read: 1536 bytes (1.5 Kb) (0.00 Mb)\r\n"
-            "Transfer rate: 0.0 Mb/sec = 0.2 Kb/sec = 0.0x = 171 Bytes/sec\r\n\r\n"
-            "Total errors encountered: 4 (57.1%)\r\n");
-  // clang-format on
-  EXPECT_EQ(run.files["rescue.img"].Content(),
-            disk.substr(0, 512) + std::string(512, '\0') + disk.substr(1024, 1024));
 }
 
 }  // namespace scripted

@@ -34,7 +34,6 @@ inline RunResult RunTavo(const Script& script) {
 }
 
 inline ReadOutcome Fail(DWORD code, int64_t bytes = 0) { return {false, code, bytes}; }
-inline ReadOutcome Short(int64_t bytes) { return {true, 0, bytes}; }
 inline KeyScript PressedAt(int query) {  // the "pressed since the last query" bit
   std::vector<SHORT> byQuery(query + 1, 0);
   byQuery[query] = 1;

@@ -1,3 +1,5 @@
+#include <string>
+
 #include "app.h"
 #include "gtest/gtest.h"
 #include "run_record.h"
@@ -12,6 +14,12 @@ TEST(PosixCommandLine, ASecondSlashMakesAPath) {
   EXPECT_STREQ(::Run.InputName, "/dev/sdb");
   EXPECT_STREQ(::Run.OutputName, "//file");
   EXPECT_EQ(::Run.BufferSize, 512);
+  // Digits that an option could not hold whole: a path, however it begins.
+  ::Run = RunRecord();
+  const std::string path = "/" + std::string(199, '0') + "64/x";
+  ReadCommandLine(("tavo " + path).c_str());
+  EXPECT_STREQ(::Run.InputName, path.c_str());
+  EXPECT_EQ(::Run.BufferSize, 32768);
 }
 
 }  // namespace

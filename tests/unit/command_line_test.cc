@@ -77,6 +77,12 @@ TEST(CommandLine, BadCommandLines) {
         "tavo in /2097152", "tavo in /4194305", "tavo in /512x"}) {
     EXPECT_TRUE(Read(line).BadCommandLine) << line;
   }
+  // An option is judged whole: 200 characters after the slash at most.
+  const std::string zeros(197, '0');
+  EXPECT_FALSE(Read("tavo in /" + zeros + "512").BadCommandLine);
+  EXPECT_EQ(::Run.BufferSize, 524288);
+  EXPECT_TRUE(Read("tavo in /" + zeros + "512X").BadCommandLine);
+  EXPECT_TRUE(Read("tavo in /" + zeros + "0512").BadCommandLine);
 }
 
 TEST(CommandLine, FlagsAndNames) {

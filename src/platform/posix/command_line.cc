@@ -1,6 +1,6 @@
 // GetCommandLineA: the one command-line string Windows hands a program, rebuilt from
 // the argument vector.
-#include <string.h>  // strdup
+#include <string.h>  // strchr, strdup
 
 #include <string>
 
@@ -16,21 +16,41 @@ bool NeedsQuotes(const char* argument) {
   return false;
 }
 
-// Arguments joined by one blank, each one that is empty or holds a character 1 to 32
-// wrapped in double quotes, which the command-line splitter takes off again.
+char* command_line = nullptr;  // built once, before main, and kept for the process
+bool command_line_exact = true;
+
+// The command-line rules have no way to write a double quote inside an argument, and
+// a Windows name cannot hold one.
+bool HoldsQuote(const char* argument) { return strchr(argument, '"') != nullptr; }
+
+// The program's name is only skipped, but it must be skipped whole: an empty one
+// would be dropped like a blank and take the first argument's place, and a quote in
+// it would swallow the arguments after it.
+const char* ProgramName(int argc, char** argv) {
+  if (argc < 1 || argv[0][0] == '\0' || HoldsQuote(argv[0])) return "tavo";
+  return argv[0];
+}
+
+// An argument that is empty or holds a character 1 to 32 goes in double quotes, which
+// the command-line splitter takes off again.
+void Append(std::string& line, const char* argument) {
+  bool quoted = NeedsQuotes(argument);
+  if (quoted) line += '"';
+  line += argument;
+  if (quoted) line += '"';
+}
+
+// Arguments joined by one blank.
 std::string JoinCommandLine(int argc, char** argv) {
   std::string line;
-  for (int i = 0; i < argc; ++i) {
-    if (i > 0) line += ' ';
-    bool quoted = NeedsQuotes(argv[i]);
-    if (quoted) line += '"';
-    line += argv[i];
-    if (quoted) line += '"';
+  Append(line, ProgramName(argc, argv));
+  for (int i = 1; i < argc; ++i) {
+    if (HoldsQuote(argv[i])) command_line_exact = false;
+    line += ' ';
+    Append(line, argv[i]);
   }
   return line;
 }
-
-char* command_line = nullptr;  // built once, before main, and kept for the process
 
 // glibc calls the functions of .init_array with main's arguments before main runs,
 // so the layer has them without main passing them on. The line is built at once, as
@@ -46,3 +66,5 @@ __attribute__((section(".init_array"),
 }  // namespace
 
 LPSTR GetCommandLineA() { return command_line; }
+
+bool CommandLineIsExact() { return command_line_exact; }

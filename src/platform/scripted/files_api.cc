@@ -58,13 +58,9 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
   std::string name = lpFileName;
   LogCall("CreateFileA " + name);
   auto& files = Live().script.files;
-  auto it = files.find(name);
-  bool existed = it != files.end();
-  DWORD refusal = it != files.end() ? it->second.openError : 0;
-  if (refusal == 0 && !existed && dwCreationDisposition != OPEN_ALWAYS)
-    refusal = ERROR_FILE_NOT_FOUND;
-  if (refusal != 0) {
-    Live().lastError = refusal;
+  bool existed = files.count(name) != 0;
+  if (!existed && dwCreationDisposition != OPEN_ALWAYS) {
+    Live().lastError = ERROR_FILE_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
   }
   if (!existed) files[name] = FileSpec();  // OPEN_ALWAYS makes an empty file

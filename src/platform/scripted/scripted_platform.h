@@ -28,7 +28,6 @@ struct ReadOutcome {
 // A named file, drive or share: `bytes` placed at `origin`, zeros elsewhere up to
 // `length`, so a 5 GiB file costs no memory.
 struct FileSpec {
-  DWORD openError = 0;  // CreateFileA fails with it
   DWORD sizeError = 0;  // GetFileSize fails with it
   uint64_t length = 0;  // never less than origin + bytes.size()
   uint64_t origin = 0;

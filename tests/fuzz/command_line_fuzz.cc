@@ -1,0 +1,84 @@
+// Any bytes as a command line, split and read into the run settings, and, cut at
+// each NUL, as an argument vector whose rebuilt command line must split back into
+// the same arguments. The POSIX layer's line builder is internal to it, so its
+// source is compiled here.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../../src/platform/posix/command_line.cc"
+#include "app.h"
+#include "run_record.h"
+
+namespace {
+
+void Require(bool holds) {
+  if (!holds) __builtin_trap();
+}
+
+// The arguments whole; each also cut to fit outSize bytes, which must give the
+// same lengths and the first outSize - 1 bytes. No quote is part of an argument.
+std::vector<std::string> Split(const char* line, size_t outSize) {
+  std::vector<std::string> arguments;
+  std::vector<char> cut(outSize), whole(strlen(line) + 1);
+  const char *cursor = line, *again = line;
+  size_t length = 0, wholeLength = 0;
+  while (NextArgument(cursor, cut.data(), outSize, length)) {
+    Require(NextArgument(again, whole.data(), whole.size(), wholeLength));
+    Require(cursor == again && length == wholeLength && length == strlen(whole.data()));
+    Require(strncmp(cut.data(), whole.data(), outSize - 1) == 0);
+    Require(strchr(whole.data(), '"') == nullptr);
+    arguments.push_back(whole.data());
+  }
+  return arguments;
+}
+
+// A good command line leaves settings the run can work with. (Options alone make a
+// good one: the run then fails to open an empty name.)
+void CheckSettings(const char* line) {
+  Run = RunRecord();
+  ReadCommandLine(line);
+  size_t input = strnlen(Run.InputName, kMaxName + 1);
+  size_t output = strnlen(Run.OutputName, kMaxName + 1);
+  Require(Run.BadCommandLine ||
+          (Run.BufferSize > 0 && (input > 0) == (Run.PositionalCount > 0) &&
+           input <= kMaxName && output <= kMaxName &&
+           Run.OutputEnabled == (output > 0)));
+}
+
+// Every non-empty argument after the program's name comes back as it was, unless
+// one holds a double quote, which must be reported instead.
+void CheckRebuiltLine(const std::string& bytes) {
+  std::vector<std::string> pieces(1), expected;
+  for (char c : bytes) {
+    if (c == '\0') pieces.emplace_back();
+    if (c != '\0') pieces.back() += c;
+  }
+  std::vector<char*> argv;
+  bool quote = false;
+  for (std::string& piece : pieces) {
+    argv.push_back(&piece[0]);
+    if (argv.size() == 1) continue;
+    if (!piece.empty()) expected.push_back(piece);
+    quote |= piece.find('"') != std::string::npos;
+  }
+  command_line_exact = true;
+  std::string line = JoinCommandLine(static_cast<int>(argv.size()), argv.data());
+  Require(command_line_exact != quote);
+  if (quote) return;
+  std::vector<std::string> split = Split(line.c_str(), line.size() + 1);
+  Require(!split.empty() && !split.front().empty());
+  Require(std::vector<std::string>(split.begin() + 1, split.end()) == expected);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  for (size_t outSize : {1, 2, kMaxName + 1}) Split(bytes.c_str(), outSize);
+  CheckSettings(bytes.c_str());
+  int32_t value = 0;
+  ParseNumber(bytes.c_str(), value);
+  CheckRebuiltLine(bytes);
+  return 0;
+}

@@ -1,0 +1,39 @@
+// Any finite extended real below 10^36 with 0 to 20 decimals: the text is an optional
+// minus, digits without a leading zero, and the decimals asked for; it reads back to
+// within the rounding of those decimals and of the 18 significant digits it is built
+// from; and no arithmetic fault is raised on the way.
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <regex>
+#include <string>
+
+#include "console.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  uint64_t significand = 0;
+  uint16_t exponent = 0;
+  if (size < 11) return 0;
+  memcpy(&significand, data, 8);
+  memcpy(&exponent, data + 8, 2);
+  int decimals = data[10] % 21;
+  // Exponents from below the smallest subnormal up to 2^120.
+  long double value = ldexpl(significand, (exponent & 0x7FFF) % 16600 - 16543);
+  if (exponent & 0x8000) value = -value;
+  if (fabsl(value) >= 1e36L) return 0;
+
+  char text[kNumberTextMax];
+  std::feclearexcept(FE_ALL_EXCEPT);
+  std::string shown(text, FormatReal(value, decimals, text));
+  if (std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW)) __builtin_trap();
+  static const std::regex kWellFormed("-?(0|[1-9][0-9]*)(\\.[0-9]+)?");
+  size_t point = shown.find('.');
+  if (!std::regex_match(shown, kWellFormed) ||
+      (point == std::string::npos ? 0 : shown.size() - point - 1) != size_t(decimals))
+    __builtin_trap();
+  long double error = fabsl(strtold(shown.c_str(), nullptr) - value);
+  if (error > 0.5L * powl(10.0L, -decimals) + 6e-18L * fmaxl(1.0L, fabsl(value)))
+    __builtin_trap();
+  return 0;
+}
