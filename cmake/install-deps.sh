@@ -24,6 +24,8 @@ need wine command -v wine
 need wine32:i386 have_package wine32:i386
 need wine64 have_package wine64
 need tmux command -v tmux
+need groff command -v groff
+need man-db command -v man
 
 if [[ ${#missing[@]} -eq 0 ]]; then
   exit 0
