@@ -5,6 +5,9 @@
 #                programs' under wine); TAVO_NO_WIN32=1 leaves out the 32-bit Windows
 #                suite as a kernel without 32-bit emulation must
 #   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus
+#   make install install the Linux tavo and its manual under PREFIX (/usr/local),
+#                inside DESTDIR when set
+#   make package the .deb and the Windows zips, checked, with SHA256SUMS, in build/packages
 #   make format  clang-format the sources
 #   make clean   remove build/
 SHELL := /bin/bash
@@ -17,6 +20,8 @@ WINDOWS64_BUILD := build/windows64
 FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS := 60
 FUZZ_SMOKE_SECONDS := 3
+PACKAGE_DIR := build/packages
+PREFIX := /usr/local
 DEMO_DIR := build/demo
 DEMO_MIB := 64
 JOBS := $(shell nproc 2>/dev/null || echo 2)
@@ -27,8 +32,8 @@ WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 WINDOWS64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
 
 .PHONY: all demo test deps linux windows windows64 test-linux test-sanitize test-windows \
-	test-windows64 check-windows test-windows-programs format clean \
-	fuzzers fuzz test-fuzz
+	test-windows64 check-windows test-windows-programs fuzzers fuzz test-fuzz install package \
+	format clean
 
 all: linux
 
@@ -43,6 +48,22 @@ windows:
 windows64:
 	cmake -S . -B $(WINDOWS64_BUILD) $(CMAKE_FLAGS) $(WINDOWS64_FLAGS)
 	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
+
+install: linux
+	DESTDIR="$(DESTDIR)" cmake --install $(LINUX_BUILD) --prefix "$(PREFIX)"
+
+# Each Windows program is packaged where its compiler is here.
+package: linux
+	@builds="$(LINUX_BUILD)"; \
+	for target in windows:$(WINDOWS_BUILD):i686 windows64:$(WINDOWS64_BUILD):x86_64; do \
+	  IFS=: read -r name dir cpu <<<"$$target"; \
+	  if command -v $$cpu-w64-mingw32-g++-posix >/dev/null; then \
+	    $(MAKE) --no-print-directory $$name; builds+=" $$dir"; \
+	  else \
+	    echo "make package: no zip of build/$$name: mingw-w64 for $$cpu (posix) is not installed"; \
+	  fi; \
+	done; \
+	bash cmake/make-packages.sh $(PACKAGE_DIR) $$builds
 
 # A file of pseudo-random bytes, copied with `tavo sample copy`; then the copy is cut
 # short, as an interrupted run leaves it, and the same command resumes it.

@@ -30,6 +30,8 @@ need libfuse3-dev test -f /usr/include/fuse3/fuse.h
 need pkg-config command -v pkg-config
 need clang command -v clang++
 need libclang-rt-14-dev have_package libclang-rt-14-dev
+need groff command -v groff
+need man-db command -v man
 
 if [[ ${#missing[@]} -eq 0 ]]; then
   exit 0
