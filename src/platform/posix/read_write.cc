@@ -1,4 +1,5 @@
-// ReadFile and WriteFile: whole requests, as Windows serves them for files.
+// ReadFile and WriteFile: whole requests, as Windows serves them for files, each at
+// the handle's file pointer, which moves on by what was transferred.
 #include <signal.h>
 #include <unistd.h>
 
@@ -12,11 +13,23 @@ namespace {
 // kill the process. Ignoring SIGPIPE gives the same: write() then fails with EPIPE.
 __attribute__((constructor)) void IgnoreBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
 
+typedef ssize_t (*PwriteFn)(int fd, const void* bytes, size_t count, off_t offset);
+
+// What cannot seek is read and written where it stands.
+ssize_t ReadHere(int fd, void* buffer, size_t count, off_t) {
+  return read(fd, buffer, count);
+}
+ssize_t WriteHere(int fd, const void* bytes, size_t count, off_t) {
+  return write(fd, bytes, count);
+}
+
 // A write that stores nothing would repeat forever: it is a full device.
-Fill WriteAll(int fd, const uint8_t* bytes, size_t size) {
+Fill WriteAll(int fd, const uint8_t* bytes, size_t size, off_t offset,
+              PwriteFn write_fn) {
   Fill fill = {0, 0};
   while (fill.count < size) {
-    ssize_t put = write(fd, bytes + fill.count, size - fill.count);
+    ssize_t put = write_fn(fd, bytes + fill.count, size - fill.count,
+                           offset + static_cast<off_t>(fill.count));
     if (put > 0) {
       fill.count += static_cast<size_t>(put);
     } else if (put == 0 || errno != EINTR) {
@@ -27,21 +40,38 @@ Fill WriteAll(int fd, const uint8_t* bytes, size_t size) {
   return fill;
 }
 
-BOOL Report(const Fill& fill, LPDWORD count) {
+// The file pointer moves on by what was transferred (only a positioned record uses it).
+BOOL Report(FileRecord* record, const Fill& fill, LPDWORD count) {
+  record->position += static_cast<int64_t>(fill.count);
   if (count != nullptr) *count = static_cast<DWORD>(fill.count);
   if (fill.error == 0) return TRUE;
   SetLastErrorFromErrno(fill.error, ErrnoUse::kTransferring);
   return FALSE;
 }
 
-}  // namespace
+BOOL FailBadHandle(LPDWORD count) {
+  if (count != nullptr) *count = 0;
+  SetLastError(ERROR_INVALID_HANDLE);
+  return FALSE;
+}
 
-Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn) {
-  Fill fill = FillLoop(buffer, size, [fd, read_fn](uint8_t* at, size_t wanted, size_t) {
-    return read_fn(fd, at, wanted);
-  });
+// The part of a request that its first call, which returned got, did not fill.
+__attribute__((noinline)) Fill ReadRest(int fd, uint8_t* buffer, size_t size,
+                                        off_t offset, PreadFn read_fn, ssize_t got) {
+  Fill fill = {0, 0};
+  if (TakeChunk(got, &fill)) fill = FillLoop(fd, buffer, size, offset, read_fn, fill);
   if (fill.error != 0) std::memset(buffer + fill.count, 0, size - fill.count);
   return fill;
+}
+
+}  // namespace
+
+// Nearly every request is filled by its first call, which takes no loop.
+Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn read_fn) {
+  if (size == 0) return {0, 0};
+  ssize_t got = read_fn(fd, buffer, size, offset);
+  if (got == static_cast<ssize_t>(size)) return {size, 0};
+  return ReadRest(fd, buffer, size, offset, read_fn, got);
 }
 
 // A request comes back short only at the end of the input, even from a pipe that
@@ -49,18 +79,20 @@ Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn) {
 // Handles are synchronous; an OVERLAPPED is not consulted.
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/) {
-  int fd = HandleFd(hFile);
-  if (fd < 0) return Report({0, EBADF}, lpNumberOfBytesRead);
-  return Report(
-      ReadRequest(fd, static_cast<uint8_t*>(lpBuffer), nNumberOfBytesToRead, ::read),
-      lpNumberOfBytesRead);
+  FileRecord* record = RecordOf(hFile);
+  if (record == nullptr) return FailBadHandle(lpNumberOfBytesRead);
+  Fill fill =
+      ReadRequest(record->fd, static_cast<uint8_t*>(lpBuffer), nNumberOfBytesToRead,
+                  record->position, record->positioned ? ::pread : ReadHere);
+  return Report(record, fill, lpNumberOfBytesRead);
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped*/) {
-  int fd = HandleFd(hFile);
-  if (fd < 0) return Report({0, EBADF}, lpNumberOfBytesWritten);
-  return Report(
-      WriteAll(fd, static_cast<const uint8_t*>(lpBuffer), nNumberOfBytesToWrite),
-      lpNumberOfBytesWritten);
+  FileRecord* record = RecordOf(hFile);
+  if (record == nullptr) return FailBadHandle(lpNumberOfBytesWritten);
+  Fill fill =
+      WriteAll(record->fd, static_cast<const uint8_t*>(lpBuffer), nNumberOfBytesToWrite,
+               record->position, record->positioned ? ::pwrite : WriteHere);
+  return Report(record, fill, lpNumberOfBytesWritten);
 }
