@@ -30,14 +30,9 @@ void PollTerminal() {
   space_pressed = space_pressed || scan.space;
 }
 
-}  // namespace
-
-// The read loop asks twice per read, millions of times a second with small reads, so
-// the terminal is looked at once per tick of the coarse clock (1 to 10 ms) at most,
-// and a query in between costs a look at the clock in shared memory, no system call.
-// Without a terminal no key is ever pressed.
-SHORT GetAsyncKeyState(int vKey) {
-  if (keyboard == Keyboard::kAbsent) return 0;
+// A look at the terminal once per tick of the coarse clock (1 to 10 ms) at most; a
+// query in between costs a look at the clock in shared memory, no system call.
+__attribute__((noinline)) SHORT QueryKeyboard(int vKey) {
   if (keyboard == Keyboard::kUntried) {
     keyboard = EnterKeyMode() ? Keyboard::kPresent : Keyboard::kAbsent;
     if (keyboard == Keyboard::kAbsent) return 0;
@@ -54,6 +49,14 @@ SHORT GetAsyncKeyState(int vKey) {
   if (pressed == nullptr || !*pressed) return 0;
   *pressed = false;
   return 1;
+}
+
+}  // namespace
+
+// The read loop asks twice per read, millions of times a second with small reads.
+// Without a terminal no key is ever pressed, and a query costs a test.
+SHORT GetAsyncKeyState(int vKey) {
+  return keyboard == Keyboard::kAbsent ? 0 : QueryKeyboard(vKey);
 }
 
 // A background job leaves the terminal alone (tcflush would stop it with SIGTTOU);
