@@ -2,6 +2,7 @@
 #   make demo    build the Linux tavo, copy a generated sample file with it, resume
 #   make test    install what is missing (as root), build both programs, run every test
 #                (the Linux build's also under AddressSanitizer and UBSan)
+#   make bench   speed against a bare read loop and dd: bench/results.md, results.png
 #   make format  clang-format the sources
 #   make clean   remove build/
 SHELL := /bin/bash
@@ -18,7 +19,7 @@ GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,-G "Unix Makefi
 CMAKE_FLAGS := $(GENERATOR)
 WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 
-.PHONY: all demo test deps linux windows test-linux test-sanitize test-windows format clean
+.PHONY: all demo test deps linux windows test-linux test-sanitize test-windows bench format clean
 
 all: linux
 
@@ -78,6 +79,10 @@ test-windows: windows
 
 deps:
 	@bash cmake/install-deps.sh
+
+# Not part of `make test`: figures, not pass or fail. Installs its own tools as root.
+bench:
+	bash bench/run_benchmarks.sh
 
 format:
 	find src include tests bench \( -name '*.cc' -o -name '*.h' \) -print0 | xargs -0 -r clang-format -i

@@ -23,21 +23,36 @@ ssize_t WriteHere(int fd, const void* bytes, size_t count, off_t) {
   return write(fd, bytes, count);
 }
 
-// A write that stores nothing would repeat forever: it is a full device.
-Fill WriteAll(int fd, const uint8_t* bytes, size_t size, off_t offset,
-              PwriteFn write_fn) {
+// Takes in what one write call returned; false when the request ends with it. A
+// write that stores nothing would repeat forever: it is a full device.
+bool TakeWritten(ssize_t put, Fill* fill) {
+  if (put > 0) {
+    fill->count += static_cast<size_t>(put);
+    return true;
+  }
+  if (put < 0 && errno == EINTR) return true;
+  fill->error = put == 0 ? ENOSPC : errno;
+  return false;
+}
+
+// The part of a request that its first call, which returned put, did not take.
+__attribute__((noinline)) Fill WriteRest(int fd, const uint8_t* bytes, size_t size,
+                                         off_t offset, PwriteFn write_fn, ssize_t put) {
   Fill fill = {0, 0};
-  while (fill.count < size) {
-    ssize_t put = write_fn(fd, bytes + fill.count, size - fill.count,
-                           offset + static_cast<off_t>(fill.count));
-    if (put > 0) {
-      fill.count += static_cast<size_t>(put);
-    } else if (put == 0 || errno != EINTR) {
-      fill.error = put == 0 ? ENOSPC : errno;
-      break;
-    }
+  while (TakeWritten(put, &fill) && fill.count < size) {
+    put = write_fn(fd, bytes + fill.count, size - fill.count,
+                   offset + static_cast<off_t>(fill.count));
   }
   return fill;
+}
+
+// Nearly every request is taken whole by its first call, which takes no loop.
+Fill WriteRequest(int fd, const uint8_t* bytes, size_t size, off_t offset,
+                  PwriteFn write_fn) {
+  if (size == 0) return {0, 0};
+  ssize_t put = write_fn(fd, bytes, size, offset);
+  if (put == static_cast<ssize_t>(size)) return {size, 0};
+  return WriteRest(fd, bytes, size, offset, write_fn, put);
 }
 
 // The file pointer moves on by what was transferred (only a positioned record uses it).
@@ -91,8 +106,8 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped*/) {
   FileRecord* record = RecordOf(hFile);
   if (record == nullptr) return FailBadHandle(lpNumberOfBytesWritten);
-  Fill fill =
-      WriteAll(record->fd, static_cast<const uint8_t*>(lpBuffer), nNumberOfBytesToWrite,
-               record->position, record->positioned ? ::pwrite : WriteHere);
+  Fill fill = WriteRequest(record->fd, static_cast<const uint8_t*>(lpBuffer),
+                           nNumberOfBytesToWrite, record->position,
+                           record->positioned ? ::pwrite : WriteHere);
   return Report(record, fill, lpNumberOfBytesWritten);
 }
