@@ -151,6 +151,32 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
   EXPECT_TRUE(BackupRead(file_, nullptr, 0, nullptr, TRUE, FALSE, &context_));
 }
 
+// A block device is positioned too; beyond its end a read returns nothing, where a
+// seek there used to fail and the read came from wherever the device stood.
+TEST_F(Files, BlockDeviceReadsAtItsFilePointer) {
+  std::string content(65536, 'a');
+  content.replace(4096, 3, "xyz");
+  const std::string list = dir_ + "/loop";
+  if (getuid() != 0 ||
+      std::system(("losetup -f --show -r " + MakeFile("/disk", content) + " >" + list +
+                   " 2>/dev/null")
+                      .c_str()) != 0) {
+    GTEST_SKIP() << "no loop device (needs root and losetup): block device not tested";
+  }
+  std::string device;
+  std::ifstream(list) >> device;
+  char got[4] = {};
+  DWORD count = 99;
+  SetFilePointer(Open(device), 4096, nullptr, FILE_BEGIN);
+  EXPECT_TRUE(ReadFile(file_, got, 3, &count, nullptr));
+  EXPECT_EQ(std::string(got, count), "xyz");
+  SetFilePointer(file_, 1 << 20, nullptr, FILE_BEGIN);
+  EXPECT_TRUE(ReadFile(file_, got, 3, &count, nullptr));
+  EXPECT_EQ(count, 0u);
+  Open("");
+  EXPECT_EQ(std::system(("losetup -d " + device).c_str()), 0);
+}
+
 // A file's pointer lives in its handle: reads and writes go where the last seek or
 // transfer left it and move it by what they moved, FILE_CURRENT reports it, a failed
 // seek leaves it, and beyond 4 GiB both halves count. A pipe is read in order.
