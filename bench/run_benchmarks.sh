@@ -7,7 +7,7 @@
 #   bench/run_benchmarks.sh [ROUNDS]      (BENCH_DISK_SECONDS=0 skips the disk)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-rounds=${1:-5}
+rounds=${1:-9}
 disk_seconds=${BENCH_DISK_SECONDS:-10}
 build=$top/build/bench
 work=$build/data
@@ -79,27 +79,29 @@ time_case() {  # time_case LABEL RUNS TAVO BARE DD
     vs_bare+=("$(awk -v a="${medians[0]}" -v b="${medians[1]}" 'BEGIN {print a / b}')")
     vs_dd+=("$(awk -v a="${medians[0]}" -v b="${medians[2]}" 'BEGIN {print a / b}')")
   done
-  local t b d rb rd
+  local t b d rb rd spread
   t=$(printf '%s\n' "${tavo_times[@]}" | median)
   b=$(printf '%s\n' "${bare_times[@]}" | median)
   d=$(printf '%s\n' "${dd_times[@]}" | median)
   rb=$(printf '%s\n' "${vs_bare[@]}" | median)
   rd=$(printf '%s\n' "${vs_dd[@]}" | median)
+  spread=$(printf '%s\n' "${vs_bare[@]}" | sort -g | sed -n '1p;$p' | paste -sd' ')
   table_rows+=("$(awk -v l="$label" -v t="$t" -v b="$b" -v d="$d" -v rb="$rb" -v rd="$rd" \
-    'BEGIN {printf "| %s | %.3f | %.3f | %.3f | %.3f | %.3f |", l, t, b, d, rb, rd}')")
+    -v s="$spread" 'BEGIN {split(s, r, " ");
+      printf "| %s | %.3f | %.3f | %.3f | %.3f (%.2f to %.2f) | %.3f |", l, t, b, d, rb, r[1], r[2], rd}')")
   chart_rows+=("\"$label\" $rb $(awk -v t="$t" -v b="$b" -v d="$d" 'BEGIN {print d / b}')")
 }
 
-time_case "1 B, 2 MiB" 2 "$tavo in2m /1b" "$bare in2m 1" \
+time_case "1 B, 2 MiB" 1 "$tavo in2m /1b" "$bare in2m 1" \
   "dd if=in2m of=/dev/null bs=1 status=none"
 time_case "512 B, 256 MiB" 3 "$tavo in256m /512" "$bare in256m 512" \
   "dd if=in256m of=/dev/null bs=512 status=none"
-time_case "32 KiB, 1 GiB" 5 "$tavo in1g" "$bare in1g 32768" \
+time_case "32 KiB, 1 GiB" 10 "$tavo in1g" "$bare in1g 32768" \
   "dd if=in1g of=/dev/null bs=32k status=none"
-time_case "1 MiB, 1 GiB" 5 "$tavo in1g /1024" "$bare in1g 1048576" \
+time_case "1 MiB, 1 GiB" 10 "$tavo in1g /1024" "$bare in1g 1048576" \
   "dd if=in1g of=/dev/null bs=1M status=none"
 # Every copy overwrites the blocks of an output that the warm-up run wrote.
-time_case "copy 32 KiB, 256 MiB" 5 "$tavo in256m copy.tavo /n" \
+time_case "copy 32 KiB, 256 MiB" 10 "$tavo in256m copy.tavo /n" \
   "$bare in256m 32768 copy.bare" "dd if=in256m of=copy.dd bs=32k conv=notrunc status=none"
 
 # --- per iteration: system calls and user-space instructions --------------------------
@@ -232,9 +234,12 @@ machine="$(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo
   echo
   echo "Median seconds over $rounds rounds (each the median of hyperfine runs after a"
   echo "warm-up run; the order of the three commands rotates from round to round);"
-  echo "ratios are medians of the ratios within a round. Bare loop: bench/bare_loop.c."
+  echo "ratios are medians of the ratios within a round. Bare loop: bench/bare_loop.c;"
+  echo "copies overwrite an output of the input's size in place (tavo /n, the bare loop"
+  echo "with pwrite, dd conv=notrunc). On a shared virtual machine single rounds scatter"
+  echo "by several per cent, as the range of the rounds shows."
   echo
-  echo "| requests, input | tavo s | bare loop s | dd s | tavo / bare loop | tavo / dd |"
+  echo "| requests, input | tavo s | bare loop s | dd s | tavo / bare loop (lowest to highest round) | tavo / dd |"
   echo "|---|---|---|---|---|---|"
   printf '%s\n' "${table_rows[@]}"
   echo
@@ -244,7 +249,10 @@ machine="$(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo
   echo
   echo "Reading (or copying) 8 MiB minus 4 MiB, in 512-byte requests, divided by the 8192"
   echo "more iterations: system calls (strace -c -f) and user-space instructions"
-  echo "(valgrind --tool=callgrind)."
+  echo "(valgrind --tool=callgrind). Under valgrind the clock is a system call, whose"
+  echo "instructions are not counted; natively it is read in user space (the vDSO)."
+  echo "With a terminal, the terminal is read once per 1 to 10 ms clock tick; valgrind"
+  echo "runs the program far slower, so that row overstates those reads per iteration."
   echo
   echo "| program | system calls | instructions |"
   echo "|---|---|---|"
