@@ -8,6 +8,7 @@
 #   make install install the Linux tavo and its manual under PREFIX (/usr/local),
 #                inside DESTDIR when set
 #   make package the .deb and the Windows zips, checked, with SHA256SUMS, in build/packages
+#   make bench   speed against a bare read loop and dd: bench/results.md, results.png
 #   make format  clang-format the sources
 #   make clean   remove build/
 SHELL := /bin/bash
@@ -33,7 +34,7 @@ WINDOWS64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
 
 .PHONY: all demo test deps linux windows windows64 test-linux test-sanitize test-windows \
 	test-windows64 check-windows test-windows-programs fuzzers fuzz test-fuzz install package \
-	format clean
+	bench format clean
 
 all: linux
 
@@ -163,6 +164,10 @@ test-fuzz:
 
 deps:
 	@bash cmake/install-deps.sh
+
+# Not part of `make test`: figures, not pass or fail. Installs its own tools as root.
+bench:
+	bash bench/run_benchmarks.sh
 
 format:
 	find src include tests bench \( -name '*.cc' -o -name '*.h' \) -print0 | xargs -0 -r clang-format -i

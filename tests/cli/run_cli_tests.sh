@@ -27,7 +27,10 @@ tavo() {
   "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
   code=$?
   perl -0777 -ne 'exit(/(?<!\r)\n/)' "$work/out" || fail "a bare line feed: tavo $*"
-  [[ $code == 1 && $(tail -c 27 "$work/out") == $'\rFile too small or cached\r' ]] && code=0
+  if [[ $code == 1 && $(tail -c 27 "$work/out") == $'\rFile too small or cached\r' ]]; then
+    code=0
+    grep -aq '^Write error' "$work/out" && code=3
+  fi
   perl -0777 -i -pe 's/\rFile too small or cached\r\n\z/Transfer rate: \r\n\r\n/;
     s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
     s/(Transfer rate: )[^\r]*/$1<rate>/' "$work/out"

@@ -116,4 +116,95 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
   EXPECT_TRUE(BackupRead(file_, nullptr, 0, nullptr, TRUE, FALSE, &context_));
 }
 
+// A block device is positioned too; beyond its end a read returns nothing, where a
+// seek there used to fail and the read came from wherever the device stood.
+TEST_F(Files, BlockDeviceReadsAtItsFilePointer) {
+  std::string content(65536, 'a');
+  content.replace(4096, 3, "xyz");
+  const std::string list = dir_ + "/loop";
+  if (getuid() != 0 ||
+      std::system(("losetup -f --show -r " + MakeFile("/disk", content) + " >" + list +
+                   " 2>/dev/null")
+                      .c_str()) != 0) {
+    GTEST_SKIP() << "no loop device (needs root and losetup): block device not tested";
+  }
+  std::string device;
+  std::ifstream(list) >> device;
+  // Read uncached, whole sectors into a page-aligned buffer, as tavo's own.
+  alignas(4096) static char got[4096];
+  DWORD count = 99;
+  SetFilePointer(Open(device), 4096, nullptr, FILE_BEGIN);
+  EXPECT_TRUE(ReadFile(file_, got, 4096, &count, nullptr));
+  EXPECT_EQ(std::string(got, 4), "xyza");
+  SetFilePointer(file_, 1 << 20, nullptr, FILE_BEGIN);
+  EXPECT_TRUE(ReadFile(file_, got, 4096, &count, nullptr));
+  EXPECT_EQ(count, 0u);
+  Open("");
+  EXPECT_EQ(std::system(("losetup -d " + device).c_str()), 0);
+}
+
+// A file's pointer lives in its handle: reads and writes go where the last seek or
+// transfer left it and move it by what they moved, FILE_CURRENT reports it, a failed
+// seek leaves it, and beyond 4 GiB both halves count. A pipe is read in order.
+TEST_F(Files, FilePointerMovesAsOnWindows) {
+  const std::string path = MakeFile("/data", "0123456789abcdefghij");
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  char got[16];
+  DWORD count = 0;
+  auto read = [&](DWORD size) {
+    EXPECT_TRUE(ReadFile(file, got, size, &count, nullptr));
+    return std::string(got, count);
+  };
+  auto write = [&](const char* text) {
+    EXPECT_TRUE(WriteFile(file, text, strlen(text), &count, nullptr));
+  };
+  auto at = [&] { return SetFilePointer(file, 0, nullptr, FILE_CURRENT); };
+  EXPECT_EQ(read(4), "0123");
+  EXPECT_EQ(SetFilePointer(file, 10, nullptr, FILE_BEGIN), 10u);
+  EXPECT_EQ(read(3), "abc");
+  EXPECT_EQ(read(2), "de");
+  write("XY");
+  EXPECT_EQ(at(), 17u);
+  EXPECT_EQ(SetFilePointer(file, -8, nullptr, FILE_CURRENT), 9u);
+  EXPECT_EQ(read(4), "9abc");
+  SetLastError(0);
+  EXPECT_EQ(SetFilePointer(file, -14, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+  EXPECT_EQ(at(), 13u);
+  EXPECT_EQ(SetFilePointer(file, -3, nullptr, FILE_END), 17u);
+  EXPECT_EQ(read(8), "hij");  // the end of the input: short, then nothing
+  EXPECT_EQ(read(8), "");
+  EXPECT_EQ(at(), 20u);
+  LONG high = 1;
+  EXPECT_EQ(SetFilePointer(file, 5, &high, FILE_BEGIN), 5u);
+  EXPECT_EQ(read(8), "");
+  write("Z");
+  high = 0;
+  EXPECT_EQ(SetFilePointer(file, 0, &high, FILE_CURRENT), 6u);
+  EXPECT_EQ(high, 1);
+  EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_BEGIN), 0u);
+  EXPECT_EQ(read(16), "0123456789abcdeX");
+  CloseHandle(file);
+  std::ifstream stored(path, std::ios::binary | std::ios::ate);
+  EXPECT_EQ(stored.tellg(), std::streampos((1ll << 32) + 6));
+  std::string tail(4, '?');
+  stored.seekg(16).read(&tail[0], 4);
+  EXPECT_EQ(tail, "Yhij");
+
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  HANDLE in = NewHandle(ends[0], 0), out = NewHandle(ends[1], 0);
+  file = out;
+  write("piped");
+  CloseHandle(out);
+  file = in;
+  EXPECT_EQ(SetFilePointer(file, 2, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(read(3), "pip");
+  EXPECT_EQ(read(8), "ed");
+  EXPECT_EQ(read(8), "");
+  CloseHandle(in);
+}
+
 }  // namespace

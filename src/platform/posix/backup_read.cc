@@ -91,11 +91,8 @@ BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL 
   uint64_t wanted = std::min<uint64_t>(size, stream.length - stream.position);
   size_t header_count = CopyHeader(stream, buffer, wanted);
   uint64_t content_start = std::max(stream.position, kHeaderSize) - kHeaderSize;
-  Fill fill = FillLoop(buffer + header_count, wanted - header_count,
-                       [&](uint8_t* at, size_t wanted_now, size_t done) {
-                         return pread_fn(fd, at, wanted_now,
-                                         static_cast<off_t>(content_start + done));
-                       });
+  Fill fill = FillLoop(fd, buffer + header_count, wanted - header_count,
+                       static_cast<off_t>(content_start), pread_fn);
   if (count != nullptr) *count = static_cast<DWORD>(header_count + fill.count);
   bool ended_early = fill.error == 0 && header_count + fill.count < wanted;
   // A file that shrank while it was read ends its stream where its data ended.

@@ -59,9 +59,10 @@ std::string JoinCommandLine(int argc, char** argv) {
 void SaveCommandLine(int argc, char** argv, char** /*envp*/) {
   command_line = strdup(JoinCommandLine(argc, argv).c_str());
 }
+// Not const: .init_array is writable, and link-time optimisation refuses a read-only
+// object in it.
 __attribute__((section(".init_array"),
-               used)) void (*const save_command_line)(int, char**,
-                                                      char**) = SaveCommandLine;
+               used)) void (*save_command_line)(int, char**, char**) = SaveCommandLine;
 
 }  // namespace
 

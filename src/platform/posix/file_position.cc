@@ -16,13 +16,14 @@ DWORD FailSeek(DWORD error) {
 
 // The position that method and distance name, or an error: a seek before the start
 // is ERROR_NEGATIVE_SEEK, as on Windows, and leaves the file pointer where it was.
-DWORD SeekTarget(int fd, int64_t distance, DWORD method, int64_t* target) {
+DWORD SeekTarget(const FileRecord& record, int64_t distance, DWORD method,
+                 int64_t* target) {
   int64_t base = 0;
   if (method == FILE_CURRENT) {
-    base = lseek(fd, 0, SEEK_CUR);
+    base = record.positioned ? record.position : lseek(record.fd, 0, SEEK_CUR);
     if (base < 0) return Win32ErrorFromErrno(errno, ErrnoUse::kTransferring);
   } else if (method == FILE_END) {
-    FileLength length = LengthOf(fd);
+    FileLength length = LengthOf(record.fd);
     if (length.error != 0) {
       return Win32ErrorFromErrno(length.error, ErrnoUse::kTransferring);
     }
@@ -32,6 +33,30 @@ DWORD SeekTarget(int fd, int64_t distance, DWORD method, int64_t* target) {
   }
   if (__builtin_add_overflow(base, distance, target)) return ERROR_INVALID_PARAMETER;
   return *target < 0 ? ERROR_NEGATIVE_SEEK : ERROR_SUCCESS;
+}
+
+// The high half of the new file pointer goes back through high; success clears the
+// last error, as in GetFileSize.
+DWORD Sought(int64_t target, PLONG high) {
+  if (high != nullptr) *high = static_cast<LONG>(static_cast<uint64_t>(target) >> 32);
+  SetLastError(ERROR_SUCCESS);
+  return static_cast<DWORD>(target);
+}
+
+// Every seek but the read loop's. A positioned record only remembers where its next
+// read or write goes; anything else is seeked at once, which fails for what cannot
+// seek.
+__attribute__((noinline)) DWORD SeekElsewhere(FileRecord* record, int64_t distance,
+                                              PLONG high, DWORD method) {
+  if (record == nullptr) return FailSeek(ERROR_INVALID_HANDLE);
+  int64_t target = 0;
+  DWORD error = SeekTarget(*record, distance, method, &target);
+  if (error != ERROR_SUCCESS) return FailSeek(error);
+  if (!record->positioned && lseek(record->fd, target, SEEK_SET) < 0) {
+    return FailSeek(Win32ErrorFromErrno(errno, ErrnoUse::kTransferring));
+  }
+  record->position = target;
+  return Sought(target, high);
 }
 
 }  // namespace
@@ -74,27 +99,21 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
   return static_cast<DWORD>(length.bytes);
 }
 
-// Without a high half the distance is a signed 32-bit value. Success clears the last
-// error for the same reason as in GetFileSize.
+// Without a high half the distance is a signed 32-bit value.
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
                      DWORD dwMoveMethod) {
-  int fd = HandleFd(hFile);
-  if (fd < 0) return FailSeek(ERROR_INVALID_HANDLE);
   int64_t distance = lDistanceToMove;
   if (lpDistanceToMoveHigh != nullptr) {
     distance = static_cast<int64_t>(
         static_cast<uint64_t>(static_cast<uint32_t>(*lpDistanceToMoveHigh)) << 32 |
         static_cast<uint32_t>(lDistanceToMove));
   }
-  int64_t target = 0;
-  DWORD error = SeekTarget(fd, distance, dwMoveMethod, &target);
-  if (error != ERROR_SUCCESS) return FailSeek(error);
-  if (lseek(fd, target, SEEK_SET) < 0) {
-    return FailSeek(Win32ErrorFromErrno(errno, ErrnoUse::kTransferring));
+  FileRecord* record = RecordOf(hFile);
+  // The read loop seeks before every read, from the start of a file: that is a store.
+  if (record == nullptr || !record->positioned || dwMoveMethod != FILE_BEGIN ||
+      distance < 0) {
+    return SeekElsewhere(record, distance, lpDistanceToMoveHigh, dwMoveMethod);
   }
-  if (lpDistanceToMoveHigh != nullptr) {
-    *lpDistanceToMoveHigh = static_cast<LONG>(static_cast<uint64_t>(target) >> 32);
-  }
-  SetLastError(ERROR_SUCCESS);
-  return static_cast<DWORD>(target);
+  record->position = distance;
+  return Sought(distance, lpDistanceToMoveHigh);
 }

@@ -1,5 +1,6 @@
 // Handle records: a HANDLE is a pointer to a FileRecord. The standard handles are
 // static records over descriptors 0 and 1; every other record comes from CreateFileA.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <new>
@@ -8,8 +9,8 @@
 
 namespace {
 
-FileRecord standard_input = {STDIN_FILENO, 0};
-FileRecord standard_output = {STDOUT_FILENO, 0};
+FileRecord standard_input = {STDIN_FILENO, false, 0, 0};
+FileRecord standard_output = {STDOUT_FILENO, false, 0, 0};
 
 bool IsStandard(const FileRecord* record) {
   return record == &standard_input || record == &standard_output;
@@ -17,19 +18,12 @@ bool IsStandard(const FileRecord* record) {
 
 }  // namespace
 
+// A new handle's file pointer is at the start, as the descriptor's offset is.
 HANDLE NewHandle(int fd, uint32_t sector_size) {
-  return new (std::nothrow) FileRecord{fd, sector_size};
-}
-
-FileRecord* RecordOf(HANDLE handle) {
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
-  FileRecord* record = static_cast<FileRecord*>(handle);
-  return record->fd < 0 ? nullptr : record;
-}
-
-int HandleFd(HANDLE handle) {
-  const FileRecord* record = RecordOf(handle);
-  return record == nullptr ? -1 : record->fd;
+  struct stat status;
+  bool positioned =
+      fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+  return new (std::nothrow) FileRecord{fd, positioned, 0, sector_size};
 }
 
 HANDLE GetStdHandle(DWORD nStdHandle) {
@@ -40,16 +34,15 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
 }
 
 BOOL CloseHandle(HANDLE hObject) {
-  int fd = HandleFd(hObject);
-  if (fd < 0) {
+  FileRecord* record = RecordOf(hObject);
+  if (record == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   // The descriptor is gone whatever close() says (EINTR included), so the record
   // goes too; a standard record stays, marked closed.
-  int closed = close(fd);
+  int closed = close(record->fd);
   int error = errno;
-  FileRecord* record = static_cast<FileRecord*>(hObject);
   if (IsStandard(record)) {
     record->fd = -1;
   } else {

@@ -3,6 +3,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <ctime>
+
 #include "posix_layer.h"
 
 namespace {
@@ -10,7 +12,7 @@ namespace {
 enum class Keyboard { kUntried, kAbsent, kPresent };
 
 Keyboard keyboard = Keyboard::kUntried;
-int64_t last_poll = -1;  // MonotonicMilliseconds of the last look at the terminal
+timespec last_poll = {-1, 0};  // the coarse clock at the last look at the terminal
 bool escape_pressed = false;
 bool space_pressed = false;
 
@@ -28,18 +30,16 @@ void PollTerminal() {
   space_pressed = space_pressed || scan.space;
 }
 
-}  // namespace
-
-// The read loop asks twice per read, millions of times a second with small reads, so
-// the terminal is looked at once per millisecond at most and a query in between
-// costs no system call. Without a terminal no key is ever pressed.
-SHORT GetAsyncKeyState(int vKey) {
+// A look at the terminal once per tick of the coarse clock (1 to 10 ms) at most; a
+// query in between costs a look at the clock in shared memory, no system call.
+__attribute__((noinline)) SHORT QueryKeyboard(int vKey) {
   if (keyboard == Keyboard::kUntried) {
     keyboard = EnterKeyMode() ? Keyboard::kPresent : Keyboard::kAbsent;
+    if (keyboard == Keyboard::kAbsent) return 0;
   }
-  if (keyboard == Keyboard::kAbsent) return 0;
-  int64_t now = MonotonicMilliseconds();
-  if (now != last_poll) {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  if (now.tv_nsec != last_poll.tv_nsec || now.tv_sec != last_poll.tv_sec) {
     last_poll = now;
     PollTerminal();
   }
@@ -49,6 +49,14 @@ SHORT GetAsyncKeyState(int vKey) {
   if (pressed == nullptr || !*pressed) return 0;
   *pressed = false;
   return 1;
+}
+
+}  // namespace
+
+// The read loop asks twice per read, millions of times a second with small reads.
+// Without a terminal no key is ever pressed, and a query costs a test.
+SHORT GetAsyncKeyState(int vKey) {
+  return keyboard == Keyboard::kAbsent ? 0 : QueryKeyboard(vKey);
 }
 
 // A background job leaves the terminal alone (tcflush would stop it with SIGTTOU);

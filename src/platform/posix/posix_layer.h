@@ -14,13 +14,30 @@
 #include "win32_subset.h"
 
 // Handles. A HANDLE points to one of these; the standard handles are static records.
+// A regular file or a block device is positioned: the record holds its file pointer,
+// and each read or write is one pread or pwrite there, with no seek before it. Pipes,
+// FIFOs, terminals and other character devices cannot seek; they are read and written
+// where they stand, and the standard handles, whose offset the invoking shell may
+// share, are treated the same way.
 struct FileRecord {
-  int fd;                // -1 once a standard handle has been closed
+  int fd;  // -1 once a standard handle has been closed
+  bool positioned;
+  int64_t position;      // the file pointer of a positioned record
   uint32_t sector_size;  // bytes of a sector while a disk is read uncached, else 0
 };
 HANDLE NewHandle(int fd, uint32_t sector_size);  // null when it cannot be allocated
-FileRecord* RecordOf(HANDLE handle);  // null for a null, invalid or closed handle
-int HandleFd(HANDLE handle);          // -1 for a null, invalid or closed handle
+
+// Null for a null, invalid or closed handle.
+inline FileRecord* RecordOf(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  FileRecord* record = static_cast<FileRecord*>(handle);
+  return record->fd < 0 ? nullptr : record;
+}
+
+inline int HandleFd(HANDLE handle) {  // -1 for a null, invalid or closed handle
+  FileRecord* record = RecordOf(handle);
+  return record == nullptr ? -1 : record->fd;
+}
 
 // Disks. A block device opened for reading is read uncached (O_DIRECT) where the
 // device allows it: OpenUncachedIfDisk returns the descriptor to use in place of fd,
@@ -54,33 +71,39 @@ struct Fill {
   int error;
 };
 
-// Fills buffer[0, size) by calling read_chunk(at, wanted, done) until the request is
-// full, a call returns 0 (end of input) or fails with anything but EINTR.
-template <typename ReadChunk>
-Fill FillLoop(uint8_t* buffer, size_t size, ReadChunk read_chunk) {
-  Fill fill = {0, 0};
-  while (fill.count < size) {
-    ssize_t got = read_chunk(buffer + fill.count, size - fill.count, fill.count);
-    if (got > 0) {
-      fill.count += static_cast<size_t>(got);
-    } else if (got == 0) {
-      break;
-    } else if (errno != EINTR) {
-      fill.error = errno;
-      break;
-    }
+// One read at offset, pread's contract; a descriptor that cannot seek ignores offset.
+typedef ssize_t (*PreadFn)(int fd, void* buffer, size_t count, off_t offset);
+
+// Takes in what one read call returned; false when the request ends with it: at the
+// end of the input, or on a failure other than EINTR.
+inline bool TakeChunk(ssize_t got, Fill* fill) {
+  if (got > 0) {
+    fill->count += static_cast<size_t>(got);
+    return true;
+  }
+  if (got < 0 && errno == EINTR) return true;
+  if (got < 0) fill->error = errno;
+  return false;
+}
+
+// Fills buffer[fill.count, size) from offset + fill.count on by calling read_fn until
+// the request is full or ends.
+inline Fill FillLoop(int fd, uint8_t* buffer, size_t size, off_t offset,
+                     PreadFn read_fn, Fill fill = {0, 0}) {
+  while (fill.count < size &&
+         TakeChunk(read_fn(fd, buffer + fill.count, size - fill.count,
+                           offset + static_cast<off_t>(fill.count)),
+                   &fill)) {
   }
   return fill;
 }
 
-// ReadFile's work on a descriptor, with read() replaceable so that tests can fail a
-// read part-way. After a failure the part of the buffer that nothing reached is
+// ReadFile's work on a descriptor, with the read replaceable so that tests can fail
+// one part-way. After a failure the part of the buffer that nothing reached is
 // zeroed, so that no stale bytes of an earlier block pass for data.
-typedef ssize_t (*ReadFn)(int fd, void* buffer, size_t count);
-Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn);
+Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn read_fn);
 
 // BackupRead with pread() replaceable, for the same reason.
-typedef ssize_t (*PreadFn)(int fd, void* buffer, size_t count, off_t offset);
 BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL abort,
                     LPVOID* context, PreadFn pread_fn);
 
@@ -103,7 +126,9 @@ void FinishKeyScan(KeyScan* scan);  // nothing more is available now
 bool EnterKeyMode();
 void RestoreTerminal();
 
-// Milliseconds of CLOCK_MONOTONIC; read through the vDSO, so no system call.
+// Milliseconds since boot from the coarse monotonic clock, which moves once per kernel
+// tick (1 to 10 ms) and is read from memory the kernel shares: no system call, no
+// timer read.
 int64_t MonotonicMilliseconds();
 
 #endif  // TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_

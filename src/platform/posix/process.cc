@@ -10,11 +10,12 @@
 
 int64_t MonotonicMilliseconds() {
   timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
   return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-// Milliseconds since boot, wrapping at 2^32 like Windows' tick count.
+// Milliseconds since boot, wrapping at 2^32 like Windows' tick count, and as coarse:
+// Windows' count moves in steps of 10 to 16 ms.
 DWORD GetTickCount() { return static_cast<DWORD>(MonotonicMilliseconds()); }
 
 void Sleep(DWORD dwMilliseconds) {

@@ -1,4 +1,5 @@
-// ReadFile and WriteFile: whole requests, as Windows serves them for files.
+// ReadFile and WriteFile: whole requests, as Windows serves them for files, each at
+// the handle's file pointer, which moves on by what was transferred.
 #include <signal.h>
 #include <unistd.h>
 
@@ -12,26 +13,70 @@ namespace {
 // kill the process. Ignoring SIGPIPE gives the same: write() then fails with EPIPE.
 __attribute__((constructor)) void IgnoreBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
 
-// A write that stores nothing would repeat forever: it is a full device.
-Fill WriteAll(int fd, const uint8_t* bytes, size_t size) {
+typedef ssize_t (*PwriteFn)(int fd, const void* bytes, size_t count, off_t offset);
+
+// What cannot seek is read and written where it stands.
+ssize_t ReadHere(int fd, void* buffer, size_t count, off_t) {
+  return read(fd, buffer, count);
+}
+ssize_t WriteHere(int fd, const void* bytes, size_t count, off_t) {
+  return write(fd, bytes, count);
+}
+
+// Takes in what one write call returned; false when the request ends with it. A
+// write that stores nothing would repeat forever: it is a full device.
+bool TakeWritten(ssize_t put, Fill* fill) {
+  if (put > 0) {
+    fill->count += static_cast<size_t>(put);
+    return true;
+  }
+  if (put < 0 && errno == EINTR) return true;
+  fill->error = put == 0 ? ENOSPC : errno;
+  return false;
+}
+
+// The part of a request that its first call, which returned put, did not take.
+__attribute__((noinline)) Fill WriteRest(int fd, const uint8_t* bytes, size_t size,
+                                         off_t offset, PwriteFn write_fn, ssize_t put) {
   Fill fill = {0, 0};
-  while (fill.count < size) {
-    ssize_t put = write(fd, bytes + fill.count, size - fill.count);
-    if (put > 0) {
-      fill.count += static_cast<size_t>(put);
-    } else if (put == 0 || errno != EINTR) {
-      fill.error = put == 0 ? ENOSPC : errno;
-      break;
-    }
+  while (TakeWritten(put, &fill) && fill.count < size) {
+    put = write_fn(fd, bytes + fill.count, size - fill.count,
+                   offset + static_cast<off_t>(fill.count));
   }
   return fill;
 }
 
-BOOL Report(const Fill& fill, LPDWORD count) {
+// Nearly every request is taken whole by its first call, which takes no loop.
+Fill WriteRequest(int fd, const uint8_t* bytes, size_t size, off_t offset,
+                  PwriteFn write_fn) {
+  if (size == 0) return {0, 0};
+  ssize_t put = write_fn(fd, bytes, size, offset);
+  if (put == static_cast<ssize_t>(size)) return {size, 0};
+  return WriteRest(fd, bytes, size, offset, write_fn, put);
+}
+
+// The file pointer moves on by what was transferred (only a positioned record uses it).
+BOOL Report(FileRecord* record, const Fill& fill, LPDWORD count) {
+  record->position += static_cast<int64_t>(fill.count);
   if (count != nullptr) *count = static_cast<DWORD>(fill.count);
   if (fill.error == 0) return TRUE;
   SetLastErrorFromErrno(fill.error, ErrnoUse::kTransferring);
   return FALSE;
+}
+
+BOOL FailBadHandle(LPDWORD count) {
+  if (count != nullptr) *count = 0;
+  SetLastError(ERROR_INVALID_HANDLE);
+  return FALSE;
+}
+
+// The part of a request that its first call, which returned got, did not fill.
+__attribute__((noinline)) Fill ReadRest(int fd, uint8_t* buffer, size_t size,
+                                        off_t offset, PreadFn read_fn, ssize_t got) {
+  Fill fill = {0, 0};
+  if (TakeChunk(got, &fill)) fill = FillLoop(fd, buffer, size, offset, read_fn, fill);
+  if (fill.error != 0) std::memset(buffer + fill.count, 0, size - fill.count);
+  return fill;
 }
 
 // A disk read uncached fails a request that is not whole sectors at a whole-sector
@@ -39,13 +84,13 @@ BOOL Report(const Fill& fill, LPDWORD count) {
 // do. A whole-sector request the device turns down all the same is finished, and
 // every later one served, through the cache.
 Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size) {
-  off_t offset = lseek(record->fd, 0, SEEK_CUR);
-  if (offset < 0) return {0, errno};
+  const int64_t offset = record->position;
   if (!WholeSectors(*record, static_cast<uint64_t>(offset), size)) return {0, EINVAL};
-  Fill fill = ReadRequest(record->fd, buffer, size, ::read);
+  Fill fill = ReadRequest(record->fd, buffer, size, offset, ::pread);
   if (fill.error == EINVAL) {
     ReadCachedFromNowOn(record);
-    Fill rest = ReadRequest(record->fd, buffer + fill.count, size - fill.count, ::read);
+    Fill rest = ReadRequest(record->fd, buffer + fill.count, size - fill.count,
+                            offset + static_cast<off_t>(fill.count), ::pread);
     fill = {fill.count + rest.count, rest.error};
   }
   return fill;
@@ -53,12 +98,12 @@ Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size) {
 
 }  // namespace
 
-Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn) {
-  Fill fill = FillLoop(buffer, size, [fd, read_fn](uint8_t* at, size_t wanted, size_t) {
-    return read_fn(fd, at, wanted);
-  });
-  if (fill.error != 0) std::memset(buffer + fill.count, 0, size - fill.count);
-  return fill;
+// Nearly every request is filled by its first call, which takes no loop.
+Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn read_fn) {
+  if (size == 0) return {0, 0};
+  ssize_t got = read_fn(fd, buffer, size, offset);
+  if (got == static_cast<ssize_t>(size)) return {size, 0};
+  return ReadRest(fd, buffer, size, offset, read_fn, got);
 }
 
 // A request comes back short only at the end of the input, even from a pipe that
@@ -67,20 +112,22 @@ Fill ReadRequest(int fd, uint8_t* buffer, size_t size, ReadFn read_fn) {
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/) {
   FileRecord* record = RecordOf(hFile);
-  if (record == nullptr) return Report({0, EBADF}, lpNumberOfBytesRead);
+  if (record == nullptr) return FailBadHandle(lpNumberOfBytesRead);
   uint8_t* buffer = static_cast<uint8_t*>(lpBuffer);
-  if (record->sector_size != 0) {
-    return Report(ReadDisk(record, buffer, nNumberOfBytesToRead), lpNumberOfBytesRead);
-  }
-  return Report(ReadRequest(record->fd, buffer, nNumberOfBytesToRead, ::read),
-                lpNumberOfBytesRead);
+  Fill fill =
+      record->sector_size != 0
+          ? ReadDisk(record, buffer, nNumberOfBytesToRead)
+          : ReadRequest(record->fd, buffer, nNumberOfBytesToRead, record->position,
+                        record->positioned ? ::pread : ReadHere);
+  return Report(record, fill, lpNumberOfBytesRead);
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped*/) {
-  int fd = HandleFd(hFile);
-  if (fd < 0) return Report({0, EBADF}, lpNumberOfBytesWritten);
-  return Report(
-      WriteAll(fd, static_cast<const uint8_t*>(lpBuffer), nNumberOfBytesToWrite),
-      lpNumberOfBytesWritten);
+  FileRecord* record = RecordOf(hFile);
+  if (record == nullptr) return FailBadHandle(lpNumberOfBytesWritten);
+  Fill fill = WriteRequest(record->fd, static_cast<const uint8_t*>(lpBuffer),
+                           nNumberOfBytesToWrite, record->position,
+                           record->positioned ? ::pwrite : WriteHere);
+  return Report(record, fill, lpNumberOfBytesWritten);
 }
