@@ -162,8 +162,8 @@ memory_rows=("| empty C program | $empty_kib | |"
 # opened (a container, a guest without the device), a loop device over the 1 GiB
 # input, reading its file with O_DIRECT, so that every read reaches the disk below.
 # Each program reads for a fixed time or to the end, with the device's cached blocks
-# dropped first; tavo is stopped with ESC through a terminal. dd reads the way tavo
-# does (buffered, 32 KiB) and with O_DIRECT; hdparm times direct reads.
+# dropped first; tavo is stopped with ESC through a terminal. dd reads as tavo
+# does (32 KiB) uncached with O_DIRECT, and buffered; hdparm times direct reads.
 disk_rows=()
 first_disk() {
   local entry
@@ -210,7 +210,7 @@ else
   fi
   if [[ -n $device ]]; then
     echo "bench: reading $device"
-    disk_rows+=("| tavo $argument (32 KiB requests, buffered) | $(tavo_for "$argument" "$device") |")
+    disk_rows+=("| tavo $argument (32 KiB requests, uncached: O_DIRECT) | $(tavo_for "$argument" "$device") |")
     disk_rows+=("| dd bs=32k (buffered) | $(dd_for "$device") |")
     disk_rows+=("| dd bs=32k iflag=direct | $(dd_for "$device" direct) |")
     if command -v hdparm >/dev/null; then
