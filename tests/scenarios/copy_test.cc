@@ -1,5 +1,8 @@
 // The outcomes of one read in the read loop that the kernel-level cli cases cannot
-// bring about: other error codes, ESC, EndlessMode, the backup-stream path.
+// bring about: other error codes, ESC, EndlessMode, the backup-stream path; and the
+// console statements each run writes, on a console and redirected.
+#include <regex>
+
 #include "harness.h"
 
 namespace scripted {
@@ -73,6 +76,16 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
     EXPECT_EQ(Count(run, "Sleep 500"), c.sleeps);
     std::string read = "\r\nRead: " + std::to_string(c.bytesRead) + " bytes";
     EXPECT_NE(ReportText(run.out).find(read), std::string::npos);
+    // On a console each statement is one write: a line, or the Retrying text that
+    // stays on its line. Redirected, the same bytes go out in blocks of 128.
+    for (const std::string& write : run.writes)
+      EXPECT_TRUE(std::regex_match(write, std::regex("[^]*\r\n|    Retrying\\.\\.\\.")))
+          << write;
+    script.console = false;
+    RunResult redirected = RunTavo(script);
+    EXPECT_EQ(redirected.out, run.out);
+    for (size_t i = 0; i + 1 < redirected.writes.size(); ++i)
+      EXPECT_EQ(redirected.writes[i].size(), 128u) << "write " << i;
   }
 }
 
