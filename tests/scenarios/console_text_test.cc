@@ -71,23 +71,27 @@ TEST(ConsoleText, ProgressLine) {
   }
 }
 
+// 1000000 bytes in three reads of 384 Kb; the first fails after delivering its block.
+// A run without time has no rate, and ends with exit code 1 before the error count.
 TEST(ConsoleText, FinalReport) {
   const std::string read = "Read: 1000000 bytes (976.6 Kb) (0.95 Mb)\r\n";
   const std::string tooSmall = "\rFile too small or cached\r\n";
+  const std::string errors = "Total errors encountered: 1 (33.3%)\r\n";
   // clang-format off
   const std::vector<std::pair<DWORD, std::string>> cases = {  // elapsed ms, report
-    {0, "\rElapsed time: 0.00" + kElapsedEnd + read + tooSmall},  // no rate: exit code 1
-    {200, "\rElapsed time: 0.20" + kElapsedEnd + read + tooSmall +
-          "Transfer rate: 4.8 Mb/sec = 4882.8 Kb/sec = 32.6x = 5000000 Bytes/sec\r\n\r\n"},
-    {201, "\rElapsed time: 0.20" + kElapsedEnd + read +
-          "Transfer rate: 4.7 Mb/sec = 4858.5 Kb/sec = 32.4x = 4975124 Bytes/sec\r\n\r\n"},
+    {0, "\rElapsed time: 0.00" + kElapsedEnd + read + tooSmall},
+    {200, "\r\n\rElapsed time: 0.20" + kElapsedEnd + read + tooSmall +
+          "Transfer rate: 4.8 Mb/sec = 4882.8 Kb/sec = 32.6x = 5000000 Bytes/sec\r\n\r\n" + errors},
+    {201, "\r\n\rElapsed time: 0.20" + kElapsedEnd + read +
+          "Transfer rate: 4.7 Mb/sec = 4858.5 Kb/sec = 32.4x = 4975124 Bytes/sec\r\n\r\n" + errors},
   };
   // clang-format on
   Script script;
-  script.commandLine = "tavo in /1024";
+  script.commandLine = "tavo in /384";
   script.files["in"].length = 1000000;
+  script.files["in"].reads[0] = {Fail(ERROR_CRC, 393216)};
   for (const auto& [ms, report] : cases) {
-    script.ticks = {S, S, S + ms};  // the start, the one read, the end
+    script.ticks = {S, S, S, S, S + ms};  // the start, the three reads, the end
     RunResult run = RunTavo(script);
     EXPECT_EQ(run.exitCode, ms == 0 ? 1u : 0u) << ms << " ms";
     EXPECT_EQ(ReportText(run.out), report);
