@@ -44,4 +44,3 @@ else
   echo "install: man is not installed; the manual was checked with groff only"
 fi
 ((failed == 0)) && echo "install: bin/tavo runs, and its manual renders without warnings"
-((failed == 0))

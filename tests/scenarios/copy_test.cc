@@ -33,6 +33,8 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   const std::string backupOutput = upTo(1124) + std::string(924, '\x14') + std::string(1024, '#');
   std::vector<LoopCase> cases = {
     {"full blocks; ESC before the loop is ignored", "", {}, PressedAt(0), -1, "", in, 3, 0, 2560},
+    {"ERROR_CRC: the block goes out, zeros after what arrived", "", {Fail(ERROR_CRC, 100)}, {},
+     -1, readError("0064", 23), upTo(1124) + std::string(924, '\0') + in.substr(2048), 3, 0, 1636},
     {"another code: stepped over, not written", "", {Fail(ERROR_IO_DEVICE, 100)}, {}, -1,
      readError("0064", 1117), gap, 3, 0, 1636},
     {"a failed write", "", {}, {}, 1024, "\r\nWrite error: gle=112\r\n", gap, 3, 0, 2560},
