@@ -13,10 +13,6 @@
 // outSize - 1 bytes and NUL-terminated; fullLength receives its uncut length.
 bool NextArgument(const char*& cursor, char* out, size_t outSize, size_t& fullLength);
 
-// Reads a signed 32-bit number: optional leading blanks, then a sign and decimal
-// digits, or "$" and up to 32 bits of hexadecimal digits. Nothing may follow.
-bool ParseNumber(const char* text, int32_t& value);
-
 // Reads every argument after the program's name into the run settings.
 void ReadCommandLine(const char* commandLine);
 

@@ -78,15 +78,13 @@ bool ParseDecimal(const char* text, int32_t& value) {
   return true;
 }
 
-}  // namespace
-
+// Reads a signed 32-bit number: optional leading blanks, then a sign and decimal
+// digits, or "$" and up to 32 bits of hexadecimal digits. Nothing may follow.
 bool ParseNumber(const char* text, int32_t& value) {
   while (*text == ' ') ++text;
   if (*text == '$') return ParseHex(text + 1, value);
   return ParseDecimal(text, value);
 }
-
-namespace {
 
 // The largest kilobyte count whose size in bytes is still a positive 32-bit value.
 constexpr int32_t kMaxKilobytes = 2147483647 / 1024;

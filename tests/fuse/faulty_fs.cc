@@ -1,11 +1,12 @@
 // A damaged medium served by the kernel, for tests: two files over the bytes of DATA
 // whose 512-byte sectors fail as damaged media fail.
-//   faulty_fs DATA MOUNTPOINT [FUSE options, e.g. -f -s]
+//   faulty_fs DATA MOUNTPOINT -s [other FUSE options, e.g. -f]
+// (single-threaded: failed reads are counted from the latest open, of either file)
 // "damaged": the sector at 0x9400 is unreadable (EIO); the one at 0x18200 has no
 // medium (ENOMEDIUM) for its first two reads after each open; its reported size,
 // 256 KiB, is more than DATA holds, so the end comes early.
-// "refusing": no medium for the first read at 0, and requests for the sector at
-// 0x20000 are refused (EINVAL), as some devices refuse to read at their end.
+// "refusing": no medium for the first read at 0, and requests that reach the sector
+// at 0x11000 are refused (EINVAL), as a device refuses a request it cannot serve.
 // A request that reaches a failing sector delivers the bytes before it; one that
 // starts at it fails. Files are opened for direct I/O, so that each read a program
 // makes reaches this server with its own offset and size, as on a raw device.
@@ -21,70 +22,51 @@
 namespace {
 
 struct Fault {
+  const char* path;
+  off_t sector;
   int error;
   int failingReads;  // for ENOMEDIUM: how many reads fail after each open
 };
-struct Medium {
-  const char* path;
-  off_t reportedSize;  // 0: the size of DATA
-  std::map<off_t, Fault> faults;
-};
-Medium media[] = {
-    {"/damaged", 262144, {{0x9400, {EIO, 0}}, {0x18200, {ENOMEDIUM, 2}}}},
-    {"/refusing", 0, {{0, {ENOMEDIUM, 1}}, {0x20000, {EINVAL, 0}}}},
-};
+// Each file's faults in the order of their sectors.
+// clang-format off
+const Fault kFaults[] = {{"/damaged", 0x9400, EIO, 0}, {"/damaged", 0x18200, ENOMEDIUM, 2},
+                         {"/refusing", 0, ENOMEDIUM, 1}, {"/refusing", 0x11000, EINVAL, 0}};
+// clang-format on
 int data_fd = -1;
 off_t data_size = 0;
-typedef std::map<off_t, int> FailedReads;  // per open, by sector
+std::map<off_t, int> failed_reads;  // by sector, since the last open
 
-Medium* Find(const char* path) {
-  for (Medium& medium : media) {
-    if (strcmp(path, medium.path) == 0) return &medium;
-  }
-  return nullptr;
+bool IsFile(const char* path) {
+  return strcmp(path, "/damaged") == 0 || strcmp(path, "/refusing") == 0;
 }
 
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
   memset(status, 0, sizeof *status);
-  const Medium* medium = Find(path);
-  if (strcmp(path, "/") == 0) {
-    status->st_mode = S_IFDIR | 0555;
-  } else if (medium != nullptr) {
-    status->st_mode = S_IFREG | 0444;
-    status->st_size = medium->reportedSize != 0 ? medium->reportedSize : data_size;
-  } else {
-    return -ENOENT;
-  }
-  return 0;
+  status->st_mode = IsFile(path) ? S_IFREG | 0444 : S_IFDIR | 0555;
+  status->st_size = strcmp(path, "/damaged") == 0 ? 262144 : data_size;
+  return IsFile(path) || strcmp(path, "/") == 0 ? 0 : -ENOENT;
 }
 
 int Open(const char* path, fuse_file_info* info) {
-  if (Find(path) == nullptr) return -ENOENT;
   info->direct_io = 1;
-  info->fh = reinterpret_cast<uint64_t>(new FailedReads());
-  return 0;
+  failed_reads.clear();
+  return IsFile(path) ? 0 : -ENOENT;
 }
 
-int Release(const char*, fuse_file_info* info) {
-  delete reinterpret_cast<FailedReads*>(info->fh);
-  return 0;
-}
-
-int Read(const char* path, char* buffer, size_t size, off_t offset,
-         fuse_file_info* info) {
-  const Medium* medium = Find(path);
-  FailedReads& failed = *reinterpret_cast<FailedReads*>(info->fh);
+// The first fault in the request that is still in force decides: the request fails
+// if it starts at it, or ends before it.
+int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
   off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
-  for (auto fault = medium->faults.lower_bound(offset / 512 * 512);
-       fault != medium->faults.end() && fault->first < end; ++fault) {
-    const Fault& kind = fault->second;
-    if (kind.error == ENOMEDIUM && failed[fault->first] >= kind.failingReads) continue;
-    if (fault->first > offset) {
-      end = fault->first;
-    } else {
-      ++failed[fault->first];
-      return -kind.error;
+  for (const Fault& fault : kFaults) {
+    if (strcmp(path, fault.path) != 0 || fault.sector < offset / 512 * 512 ||
+        fault.sector >= end ||
+        (fault.error == ENOMEDIUM && failed_reads[fault.sector] >= fault.failingReads))
+      continue;
+    if (fault.sector <= offset) {
+      ++failed_reads[fault.sector];
+      return -fault.error;
     }
+    end = fault.sector;
   }
   if (offset >= end) return 0;
   ssize_t got = pread(data_fd, buffer, static_cast<size_t>(end - offset), offset);
@@ -100,7 +82,6 @@ int main(int argc, char** argv) {
   fuse_operations operations = {};
   operations.getattr = GetAttributes;
   operations.open = Open;
-  operations.release = Release;
   operations.read = Read;
   return fuse_main(argc - 1, argv + 1, &operations, nullptr);
 }

@@ -77,8 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
   for (size_t outSize : {1, 2, kMaxName + 1}) Split(bytes.c_str(), outSize);
   CheckSettings(bytes.c_str());
-  int32_t value = 0;
-  ParseNumber(bytes.c_str(), value);
   CheckRebuiltLine(bytes);
   return 0;
 }

@@ -13,16 +13,14 @@ status=0
 for name in command_line real_text; do
   mkdir "$work/$name"
   # Arguments of 10,000 characters and hundreds of arguments need long inputs.
-  "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -max_len=16384 \
+  if "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -max_len=16384 \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/$name-" \
-    "$work/$name" "$corpus/$name" >"$work/$name.log" 2>&1
-  code=$?
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")
-  if [[ $code == 0 ]]; then
+    "$work/$name" "$corpus/$name" >"$work/$name.log" 2>&1; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")
     echo "fuzz $name: ${runs:-?} inputs in ${seconds} s, no fault"
   else
+    echo "fuzz $name: FAILED (exit $?)"
     status=1
-    echo "fuzz $name: FAILED (exit $code)"
     grep -E 'ERROR|SUMMARY|runtime error|Test unit written|^0x' "$work/$name.log" | head -20
   fi
 done

@@ -1,5 +1,8 @@
 // The outcomes of one read in the read loop that the kernel-level cli cases cannot
-// bring about: other error codes, ESC, EndlessMode, the backup-stream path.
+// bring about: other error codes, ESC, EndlessMode, the backup-stream path; and the
+// console statements each run writes, on a console and redirected.
+#include <regex>
+
 #include "harness.h"
 
 namespace scripted {
@@ -30,6 +33,8 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   const std::string backupOutput = upTo(1124) + std::string(924, '\x14') + std::string(1024, '#');
   std::vector<LoopCase> cases = {
     {"full blocks; ESC before the loop is ignored", "", {}, PressedAt(0), -1, "", in, 3, 0, 2560},
+    {"ERROR_CRC: the block goes out, zeros after what arrived", "", {Fail(ERROR_CRC, 100)}, {},
+     -1, readError("0064", 23), upTo(1124) + std::string(924, '\0') + in.substr(2048), 3, 0, 1636},
     {"another code: stepped over, not written", "", {Fail(ERROR_IO_DEVICE, 100)}, {}, -1,
      readError("0064", 1117), gap, 3, 0, 1636},
     {"a failed write", "", {}, {}, 1024, "\r\nWrite error: gle=112\r\n", gap, 3, 0, 2560},
@@ -73,6 +78,16 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
     EXPECT_EQ(Count(run, "Sleep 500"), c.sleeps);
     std::string read = "\r\nRead: " + std::to_string(c.bytesRead) + " bytes";
     EXPECT_NE(ReportText(run.out).find(read), std::string::npos);
+    // On a console each statement is one write: a line, or the Retrying text that
+    // stays on its line. Redirected, the same bytes go out in blocks of 128.
+    for (const std::string& write : run.writes)
+      EXPECT_TRUE(std::regex_match(write, std::regex("[^]*\r\n|    Retrying\\.\\.\\.")))
+          << write;
+    script.console = false;
+    RunResult redirected = RunTavo(script);
+    EXPECT_EQ(redirected.out, run.out);
+    for (size_t i = 0; i + 1 < redirected.writes.size(); ++i)
+      EXPECT_EQ(redirected.writes[i].size(), 128u) << "write " << i;
   }
 }
 

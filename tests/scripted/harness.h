@@ -47,10 +47,10 @@ inline std::string Pattern(size_t n) {
   return bytes;
 }
 
-// A file holding bytes from origin on, and zeros below.
-inline FileSpec FileOf(const std::string& bytes, uint64_t origin = 0) {
+// A file holding just these bytes.
+inline FileSpec FileOf(const std::string& bytes) {
   FileSpec file;
-  file.length = (file.origin = origin) + (file.bytes = bytes).size();
+  file.length = (file.bytes = bytes).size();
   return file;
 }
 
@@ -58,11 +58,6 @@ inline FileSpec FileOf(const std::string& bytes, uint64_t origin = 0) {
 inline int Count(const RunResult& run, const std::string& prefix) {
   return std::count_if(run.calls.begin(), run.calls.end(),
                        [&](const std::string& call) { return !call.rfind(prefix, 0); });
-}
-
-// Everything after the three-line Banner.
-inline std::string AfterBanner(const std::string& out) {
-  return out.substr(std::min(out.size(), out.find("   using")));
 }
 
 // The Final report, with its leading empty line when reads failed.
