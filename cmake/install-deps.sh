@@ -51,7 +51,13 @@ fi
 echo "apt-get update"
 apt-get update -q || echo "apt-get update failed; trying the install with the lists at hand"
 echo "apt-get install ${missing[*]}"
-if ! apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null; then
-  echo "apt-get install failed: what is still missing will be skipped or will fail below"
+install() { apt-get install -y -q --no-install-recommends "$@" </dev/null; }
+# One package that cannot be had fails the whole list; then each is tried alone, so
+# that everything else still comes.
+if ! install "${missing[@]}"; then
+  echo "apt-get install failed: trying each package alone"
+  for package in "${missing[@]}"; do
+    install "$package" >/dev/null 2>&1 || echo "could not install $package: what needs it will be skipped or will fail below"
+  done
 fi
 exit 0
