@@ -134,10 +134,10 @@ test-sanitize:
 	$(call RUN_CTEST,$(SANITIZE_BUILD))
 
 test-windows: windows
-	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j $(JOBS)
+	$(call RUN_CTEST,$(WINDOWS_BUILD))
 
 test-windows64: windows64
-	ctest --test-dir $(WINDOWS64_BUILD) --output-on-failure -j $(JOBS)
+	$(call RUN_CTEST,$(WINDOWS64_BUILD))
 
 # The 32-bit program and its tests built, and the program's format checked: all that
 # needs no wine.

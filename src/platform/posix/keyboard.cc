@@ -3,8 +3,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <ctime>
-
 #include "posix_layer.h"
 
 namespace {
@@ -12,7 +10,7 @@ namespace {
 enum class Keyboard { kUntried, kAbsent, kPresent };
 
 Keyboard keyboard = Keyboard::kUntried;
-timespec last_poll = {-1, 0};  // the coarse clock at the last look at the terminal
+int64_t last_poll = -1;  // MonotonicMilliseconds of the last look at the terminal
 bool escape_pressed = false;
 bool space_pressed = false;
 
@@ -37,9 +35,8 @@ __attribute__((noinline)) SHORT QueryKeyboard(int vKey) {
     keyboard = EnterKeyMode() ? Keyboard::kPresent : Keyboard::kAbsent;
     if (keyboard == Keyboard::kAbsent) return 0;
   }
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-  if (now.tv_nsec != last_poll.tv_nsec || now.tv_sec != last_poll.tv_sec) {
+  int64_t now = MonotonicMilliseconds();
+  if (now != last_poll) {
     last_poll = now;
     PollTerminal();
   }

@@ -98,12 +98,7 @@ inline Fill FillLoop(int fd, uint8_t* buffer, size_t size, off_t offset,
   return fill;
 }
 
-// ReadFile's work on a descriptor, with the read replaceable so that tests can fail
-// one part-way. After a failure the part of the buffer that nothing reached is
-// zeroed, so that no stale bytes of an earlier block pass for data.
-Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn read_fn);
-
-// BackupRead with pread() replaceable, for the same reason.
+// BackupRead with pread() replaceable, so that tests can fail a read part-way.
 BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL abort,
                     LPVOID* context, PreadFn pread_fn);
 

@@ -3,8 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "posix_layer.h"
 
 namespace {
@@ -75,8 +73,16 @@ __attribute__((noinline)) Fill ReadRest(int fd, uint8_t* buffer, size_t size,
                                         off_t offset, PreadFn read_fn, ssize_t got) {
   Fill fill = {0, 0};
   if (TakeChunk(got, &fill)) fill = FillLoop(fd, buffer, size, offset, read_fn, fill);
-  if (fill.error != 0) std::memset(buffer + fill.count, 0, size - fill.count);
   return fill;
+}
+
+// A failed read leaves the rest of the buffer as it was, as Windows does. Nearly every
+// request is filled by its first call, which takes no loop.
+Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn read_fn) {
+  if (size == 0) return {0, 0};
+  ssize_t got = read_fn(fd, buffer, size, offset);
+  if (got == static_cast<ssize_t>(size)) return {size, 0};
+  return ReadRest(fd, buffer, size, offset, read_fn, got);
 }
 
 // A disk read uncached fails a request that is not whole sectors at a whole-sector
@@ -97,14 +103,6 @@ Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size) {
 }
 
 }  // namespace
-
-// Nearly every request is filled by its first call, which takes no loop.
-Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn read_fn) {
-  if (size == 0) return {0, 0};
-  ssize_t got = read_fn(fd, buffer, size, offset);
-  if (got == static_cast<ssize_t>(size)) return {size, 0};
-  return ReadRest(fd, buffer, size, offset, read_fn, got);
-}
 
 // A request comes back short only at the end of the input, even from a pipe that
 // delivers in pieces. Reading a directory fails with ERROR_INVALID_FUNCTION (EISDIR).
