@@ -1,15 +1,10 @@
-// A damaged medium served by the kernel, for tests: two files over the bytes of DATA
-// whose 512-byte sectors fail as damaged media fail.
-//   faulty_fs DATA MOUNTPOINT -s [other FUSE options, e.g. -f]
-// (single-threaded: failed reads are counted from the latest open, of either file)
-// "damaged": the sector at 0x9400 is unreadable (EIO); the one at 0x18200 has no
-// medium (ENOMEDIUM) for its first two reads after each open; its reported size,
-// 256 KiB, is more than DATA holds, so the end comes early.
-// "refusing": no medium for the first read at 0, and requests that reach the sector
-// at 0x11000 are refused (EINVAL), as a device refuses a request it cannot serve.
-// A request that reaches a failing sector delivers the bytes before it; one that
-// starts at it fails. Files are opened for direct I/O, so that each read a program
-// makes reaches this server with its own offset and size, as on a raw device.
+// A damaged medium served by the kernel: two files over the bytes of DATA.
+//   faulty_fs DATA MOUNTPOINT -s [other FUSE options]
+// "damaged", said to be 256 KiB (more than DATA), has an unreadable sector (EIO) at
+// 0x9400, and at 0x18200 one without medium for the first two reads after each open.
+// "refusing" has no medium for the first read at 0 and refuses (EINVAL) requests
+// that reach 0x11000. A request that reaches a failing sector delivers the bytes
+// before it; one that starts at it fails. Direct I/O: each read reaches this server.
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -24,20 +19,18 @@ namespace {
 struct Fault {
   const char* path;
   off_t sector;
-  int error;
-  int failingReads;  // for ENOMEDIUM: how many reads fail after each open
+  int error, failingReads;  // for ENOMEDIUM: how many reads fail after each open
 };
-// Each file's faults in the order of their sectors.
-// clang-format off
-const Fault kFaults[] = {{"/damaged", 0x9400, EIO, 0}, {"/damaged", 0x18200, ENOMEDIUM, 2},
-                         {"/refusing", 0, ENOMEDIUM, 1}, {"/refusing", 0x11000, EINVAL, 0}};
-// clang-format on
+const Fault kFaults[] = {{"/damaged", 0x9400, EIO, 0},
+                         {"/damaged", 0x18200, ENOMEDIUM, 2},
+                         {"/refusing", 0, ENOMEDIUM, 1},
+                         {"/refusing", 0x11000, EINVAL, 0}};
 int data_fd = -1;
-off_t data_size = 0;
+off_t data_size = 0;                // of DATA
 std::map<off_t, int> failed_reads;  // by sector, since the last open
 
 bool IsFile(const char* path) {
-  return strcmp(path, "/damaged") == 0 || strcmp(path, "/refusing") == 0;
+  return !strcmp(path, "/damaged") || !strcmp(path, "/refusing");
 }
 
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
@@ -53,8 +46,6 @@ int Open(const char* path, fuse_file_info* info) {
   return IsFile(path) ? 0 : -ENOENT;
 }
 
-// The first fault in the request that is still in force decides: the request fails
-// if it starts at it, or ends before it.
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
   off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
   for (const Fault& fault : kFaults) {

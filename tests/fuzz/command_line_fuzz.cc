@@ -1,7 +1,6 @@
-// Any bytes as a command line, split and read into the run settings, and, cut at
-// each NUL, as an argument vector whose rebuilt command line must split back into
-// the same arguments. The POSIX layer's line builder is internal to it, so its
-// source is compiled here.
+// Any bytes as a command line, split and read; and, cut at each NUL, as an argument
+// vector whose rebuilt line (from the POSIX layer's source) splits back into the same
+// arguments, or is reported inexact when one of them holds a double quote.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,50 +32,35 @@ std::vector<std::string> Split(const char* line, size_t outSize) {
   return arguments;
 }
 
-// A good command line leaves settings the run can work with. (Options alone make a
-// good one: the run then fails to open an empty name.)
-void CheckSettings(const char* line) {
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string bytes(reinterpret_cast<const char*>(data), size);
+  for (size_t outSize : {1, 2, kMaxName + 1}) Split(bytes.c_str(), outSize);
+  // A good command line leaves settings the run can work with. (Options alone make a
+  // good one: the run then fails to open an empty name.)
   Run = RunRecord();
-  ReadCommandLine(line);
+  ReadCommandLine(bytes.c_str());
   size_t input = strnlen(Run.InputName, kMaxName + 1);
   size_t output = strnlen(Run.OutputName, kMaxName + 1);
   Require(Run.BadCommandLine ||
           (Run.BufferSize > 0 && (input > 0) == (Run.PositionalCount > 0) &&
            input <= kMaxName && output <= kMaxName &&
            Run.OutputEnabled == (output > 0)));
-}
 
-// Every non-empty argument after the program's name comes back as it was, unless
-// one holds a double quote, which must be reported instead.
-void CheckRebuiltLine(const std::string& bytes) {
   std::vector<std::string> pieces(1), expected;
-  for (char c : bytes) {
-    if (c == '\0') pieces.emplace_back();
-    if (c != '\0') pieces.back() += c;
-  }
+  for (char c : bytes) c ? void(pieces.back() += c) : void(pieces.emplace_back());
   std::vector<char*> argv;
-  bool quote = false;
-  for (std::string& piece : pieces) {
-    argv.push_back(&piece[0]);
-    if (argv.size() == 1) continue;
-    if (!piece.empty()) expected.push_back(piece);
-    quote |= piece.find('"') != std::string::npos;
-  }
+  for (std::string& piece : pieces) argv.push_back(&piece[0]);
+  for (size_t i = 1; i < pieces.size(); ++i)
+    if (!pieces[i].empty()) expected.push_back(pieces[i]);
+  bool quote = bytes.find('"', pieces[0].size()) != std::string::npos;
   command_line_exact = true;
   std::string line = JoinCommandLine(static_cast<int>(argv.size()), argv.data());
   Require(command_line_exact != quote);
-  if (quote) return;
+  if (quote) return 0;
   std::vector<std::string> split = Split(line.c_str(), line.size() + 1);
   Require(!split.empty() && !split.front().empty());
   Require(std::vector<std::string>(split.begin() + 1, split.end()) == expected);
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string bytes(reinterpret_cast<const char*>(data), size);
-  for (size_t outSize : {1, 2, kMaxName + 1}) Split(bytes.c_str(), outSize);
-  CheckSettings(bytes.c_str());
-  CheckRebuiltLine(bytes);
   return 0;
 }

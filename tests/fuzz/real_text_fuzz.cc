@@ -1,7 +1,6 @@
-// Any finite extended real below 10^36 with 0 to 20 decimals: the text is an optional
-// minus, digits without a leading zero, and the decimals asked for; it reads back to
-// within the rounding of those decimals and of the 18 significant digits it is built
-// from; and no arithmetic fault is raised on the way.
+// Any finite extended real below 10^36 with 0 to 20 decimals: the text is well formed
+// with the decimals asked for, reads back to within their rounding and that of the 18
+// significant digits it is built from, and raises no arithmetic fault.
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
@@ -18,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   memcpy(&significand, data, 8);
   memcpy(&exponent, data + 8, 2);
   int decimals = data[10] % 21;
-  // Exponents from below the smallest subnormal up to 2^120.
   long double value = ldexpl(significand, (exponent & 0x7FFF) % 16600 - 16543);
   if (exponent & 0x8000) value = -value;
   if (fabsl(value) >= 1e36L) return 0;

@@ -1,8 +1,6 @@
-// Real arithmetic after start-up, on the real platform layer: "zero-divide",
-// "overflow" and "invalid" end through the console's fatal path (its line, exit code
-// 1); "precision" starts from a 53-bit control word and exits with 0 when start-up
-// gave a 64-bit significand rounded to nearest. (That inexact results do not trap,
-// every run of tavo shows.)
+// Real arithmetic after start-up: "zero-divide", "overflow" and "invalid" end through
+// the console's fatal path; "precision" starts from a 53-bit control word and exits
+// with 0 when start-up gave a 64-bit significand rounded to nearest.
 #include <cfloat>
 #include <cstring>
 
@@ -15,17 +13,16 @@ volatile long double one = 1, zero = 0, largest = LDBL_MAX;
 volatile long double lastPlace = 0x1p-63L;        // one unit in the last place at 1
 volatile long double threeQuarters = 0x1.8p-64L;  // 3/4 of that unit
 
-long double Compute(const char* mode) {
-  if (strcmp(mode, "zero-divide") == 0) return one / zero;
-  if (strcmp(mode, "overflow") == 0) return largest * 4;
-  return zero / zero;  // "invalid"
-}
-
 // 1 + 2^-63 differs from 1, and 3/4 of that unit is rounded away from 1 and from -1,
 // which only rounding to nearest does.
 bool ExtendedToNearest() {
   return one + lastPlace != one && one + threeQuarters == one + lastPlace &&
          -one - threeQuarters == -one - lastPlace;
+}
+
+long double Compute(const char* mode) {
+  if (strcmp(mode, "zero-divide") == 0) return one / zero;
+  return strcmp(mode, "overflow") == 0 ? largest * 4 : zero / zero;  // or "invalid"
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The outcomes of one read in the read loop that the kernel-level cli cases cannot
-// bring about: other error codes, ESC, EndlessMode, the backup-stream path; and the
-// console statements each run writes, on a console and redirected.
+// What the kernel-level cli cases cannot bring about: other error codes, ESC,
+// EndlessMode, the backup-stream path; the console writes, on a console and redirected.
 #include <regex>
 
 #include "harness.h"
@@ -45,9 +44,8 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
      PressedAt(4), -1, "Read: TRUE\t1024 gle 0\r\nRead: FALSE\t0 gle 38\r\n" +
      readError("0000", 38) + "\r\nAn unexpected error 38 occurred. Read cancelled\r\n"
      "Read: TRUE\t512 gle 0\r\nRead: TRUE\t0 gle 0\r\n", gap, 4, 0, 1536},
-    // Backup blocks are pre-filled: 0x14 at first, then '#' after an ERROR_CRC and '%'
-    // after another failure. A read that delivers nothing still writes its block whole
-    // and ends the loop, unless EndlessMode goes on; the stream goes on where it was.
+    // Backup blocks are pre-filled: 0x14, then '#' after an ERROR_CRC, '%' after another
+    // failure. A read of nothing writes its block whole and ends the loop, unless /i.
     {"BackupMode", " /b", backup, PressedAt(6), -1, backupLoop, backupOutput, 3, 0, 2148},
     {"BackupMode and EndlessMode", " /b /i", backup, PressedAt(6), -1,
      backupLoop + "Read: FALSE\t0\r\n" + readError("0400", 1117, "00000c00") +
@@ -78,8 +76,7 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
     EXPECT_EQ(Count(run, "Sleep 500"), c.sleeps);
     std::string read = "\r\nRead: " + std::to_string(c.bytesRead) + " bytes";
     EXPECT_NE(ReportText(run.out).find(read), std::string::npos);
-    // On a console each statement is one write: a line, or the Retrying text that
-    // stays on its line. Redirected, the same bytes go out in blocks of 128.
+    // On a console one write per line (or Retrying text); redirected, blocks of 128.
     for (const std::string& write : run.writes)
       EXPECT_TRUE(std::regex_match(write, std::regex("[^]*\r\n|    Retrying\\.\\.\\.")))
           << write;

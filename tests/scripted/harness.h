@@ -1,5 +1,5 @@
-// Whole runs of tavo on the scripted platform, seen from a test: one run per child
-// process, short ways to write scripts, and the parts of a run's stdout.
+// Whole runs of tavo on the scripted platform, one per child process, and the parts
+// of a run's stdout.
 #ifndef TAVO_TESTS_SCRIPTED_HARNESS_H_
 #define TAVO_TESTS_SCRIPTED_HARNESS_H_
 
@@ -14,13 +14,12 @@
 
 namespace scripted {
 
-// Runs the program against the script in a child process, so that every run starts
-// from fresh program state. A crash, a hang or a runaway fails the current test.
+// A crash, a hang or a runaway fails the current test.
 inline RunResult RunTavo(const Script& script) {
   int fds[2] = {-1, -1};
   pid_t pid = pipe(fds) == 0 ? fork() : -1;
-  if (pid == 0) alarm(20);  // no scenario comes near this; a child still going is stuck
-  if (pid == 0) RunScripted(script, fds[1]);
+  if (pid == 0)
+    alarm(20), RunScripted(script, fds[1]);  // 20 s: a child still going is stuck
   close(fds[1]);
   std::string wire;
   char chunk[65536];
@@ -40,21 +39,19 @@ inline KeyScript PressedAt(int query) {  // the "pressed since the last query" b
   return {byQuery, -1};
 }
 
-// n printable bytes with a period of 89: a block at the wrong place, or twice, shows.
+// A period of 89: a block at the wrong place, or twice, shows.
 inline std::string Pattern(size_t n) {
   std::string bytes;
   for (size_t i = 0; i < n; ++i) bytes += static_cast<char>('!' + i % 89);
   return bytes;
 }
 
-// A file holding just these bytes.
 inline FileSpec FileOf(const std::string& bytes) {
   FileSpec file;
   file.length = (file.bytes = bytes).size();
   return file;
 }
 
-// How many recorded calls begin with prefix.
 inline int Count(const RunResult& run, const std::string& prefix) {
   return std::count_if(run.calls.begin(), run.calls.end(),
                        [&](const std::string& call) { return !call.rfind(prefix, 0); });
@@ -66,7 +63,7 @@ inline std::string ReportText(const std::string& out) {
   return out.substr(out.find("Total errors", at) != std::string::npos ? at - 2 : at);
 }
 
-// What the read loop wrote: after "Reading... Hit ESC to break\r\n", up to the report.
+// What the read loop wrote, up to the report.
 inline std::string LoopText(const std::string& out) {
   size_t from = std::min(out.size(), out.find("Hit ESC to break\r\n") + 18);
   return out.substr(from, out.size() - ReportText(out).size() - from);

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # tavo on a real terminal through tmux: an arrow key is no ESC, a SPACE press brings
-# one Progress line, ESC ends the run with its report, Ctrl-C ends it as SIGINT does,
-# and afterwards the terminal settings are as before and keys typed during the run
-# have not reached the shell.
-# Usage: run_terminal_tests.sh path/to/tavo
+# one Progress line, ESC ends the run with its report, Ctrl-C as SIGINT does; the
+# terminal settings are restored and keys typed during the run do not reach the shell.
+#   run_terminal_tests.sh path/to/tavo
 set -u
 tavo=$(realpath "$1")
 command -v tmux >/dev/null || { echo "terminal: tmux is not installed; skipped"; exit 0; }
@@ -14,7 +13,7 @@ passed=0 failed=0
 check() { if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi; }
 screen() { t capture-pane -p -t run -S -100; }
 seen() { for _ in $(seq 200); do screen | grep -q -- "$1" && return 0; sleep 0.1; done; return 1; }
-type() { t send-keys -t run "$@"; }
+type() { t send-keys -t run "$@" && sleep 0.3; }
 
 # An endless slow input: a FIFO fed a little at a time, read one byte per request.
 mkfifo "$work/fifo"
@@ -26,21 +25,17 @@ type "cd $work && stty -a > before" Enter
 type "clear; $tavo fifo /1b; echo exit=\$?; stty -a > after-esc" Enter
 check "tavo starts" seen 'Reading... Hit ESC to break'
 type Up
-sleep 0.3
 type Space
 check "after an arrow key, SPACE writes a Progress line" seen ' kb/s)'
 # The next timed line is 5 s away: a press counted again would move the line on.
-line=$(screen | grep ' kb/s)')
-sleep 0.5
+line=$(screen | grep ' kb/s)') && sleep 0.5
 check "a SPACE press counts once" eval '[[ $(screen | grep " kb/s)") == "$line" ]]'
 type -l 'echo LEAKED'
-sleep 0.3
 type Escape
 check "ESC ends the run with exit code 0" seen 'exit=0'
 check "the Final report follows ESC" seen '^Transfer rate: '
 check "terminal settings unchanged after ESC" cmp -s "$work/before" "$work/after-esc"
 type Enter
-sleep 0.3
 check "keys typed during the run stay out of the shell" eval '! screen | grep -q ^LEAKED'
 
 # The shell drops the rest of a command list whose job died of SIGINT.
@@ -49,7 +44,6 @@ type "clear; $tavo fifo /2b" Enter
 seen 'using 2 bytes buffer'
 sleep 0.3
 type C-c
-sleep 0.5
 type "echo status=\$?; stty -a > after-int" Enter
 check "Ctrl-C ends the run as SIGINT does" seen 'status=130'
 check "terminal settings unchanged after Ctrl-C" cmp -s "$work/before" "$work/after-int"

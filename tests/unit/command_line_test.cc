@@ -34,10 +34,9 @@ const RunRecord& Read(const std::string& commandLine) {
   return ::Run;
 }
 
-// Size options, the later winning; 0 for a bad command line. A count is decimal, with
-// a sign and leading blanks, or "$" and hexadecimal. Counts of 0, below 0, or too
-// large for a positive 32-bit byte count (or for 32 bits) are refused rather than
-// wrapped, and an option is judged whole: 200 characters after the slash at most.
+// Size options, the later winning; 0 for a bad command line. Counts are decimal (sign,
+// leading blanks) or "$" hex; 0, negative or too large for 32 bits are refused, not
+// wrapped; an option is judged whole, 200 characters after the slash at most.
 TEST(CommandLine, SizeOptionsAndBadCommandLines) {
   const std::string zeros(197, '0');
   // clang-format off

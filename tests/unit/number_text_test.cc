@@ -27,10 +27,8 @@ TEST(NumberText, RealsRoundTwiceInExtendedPrecision) {
     EXPECT_EQ(Real(c.value, c.decimals), c.text) << static_cast<double>(c.value);
 }
 
-// Integers cover the whole signed range: an error code held unsigned is shown as its
-// signed reading (4294967295 is -1). Whole-number reals below 10^18 are exact, but
-// only while the arithmetic keeps a 64-bit significand: with 53 bits the low digits
-// of these counts are lost.
+// An error code held unsigned is shown signed (4294967295 is -1). Whole-number reals
+// below 10^18 are exact only with a 64-bit significand: 53 bits lose the low digits.
 TEST(NumberText, WholeNumbersAreExact) {
   char text[kNumberTextMax];
   for (int32_t value : {0, -7, INT32_MAX, INT32_MIN, -1})
