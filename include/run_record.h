@@ -37,7 +37,8 @@ struct RunRecord {
   int32_t ReadCount = 0;   // read calls, retries included
   int32_t ErrorCount = 0;  // failed read calls, retries included
   bool HadErrors = false;
-  bool HadWriteErrors = false;  // a block is missing from the output
+  bool HadWriteErrors = false;   // a block is missing from the output
+  bool InputIncomplete = false;  // a block was stepped over, or the input ended early
   bool StopRequested = false;
   bool Retrying = false;
   int32_t LastReadBytes = 0;

@@ -11,8 +11,10 @@ constexpr long double kMeaningfulSeconds = 0.2L;
 constexpr long double kSecondsPerMs = 0.001L;
 constexpr long double kPerSingleSpeed = 1.0L / 150.0L;  // multiples of 150 Kb/s
 
-// Exit code of a run whose output is missing blocks: the copy must not pass for whole.
-constexpr UINT kExitIncompleteCopy = 3;
+// A script must not take a damaged copy for a good one: a failed write comes first,
+// then an input that was not read whole (the copy has gaps or ends short).
+constexpr UINT kExitFailedWrite = 3;
+constexpr UINT kExitInputNotWhole = 4;
 
 void WriteElapsedLine(long double seconds) {
   WriteText("\rElapsed time: ");
@@ -44,6 +46,12 @@ void WriteErrorLine() {
   WriteLineEnd();
 }
 
+UINT ExitCodeOfTransfer() {
+  if (Run.HadWriteErrors) return kExitFailedWrite;
+  if (Run.InputIncomplete) return kExitInputNotWhole;
+  return 0;
+}
+
 }  // namespace
 
 void WriteFinalReport() {
@@ -54,10 +62,13 @@ void WriteFinalReport() {
   if (seconds < kMeaningfulSeconds) {
     WriteText("\rFile too small or cached");
     WriteLineEnd();
-    // No rate can be formed from no time at all.
-    if (seconds == 0.0L) ExitWithCode(1);
+    // No rate can be formed from no time at all; a lost block says more than that.
+    if (seconds == 0.0L) {
+      UINT code = ExitCodeOfTransfer();
+      ExitWithCode(code != 0 ? code : 1);
+    }
   }
   WriteRateLine(static_cast<long double>(Run.BytesRead) / seconds);
   if (Run.ErrorCount > 0) WriteErrorLine();
-  ExitWithCode(Run.HadWriteErrors ? kExitIncompleteCopy : 0);
+  ExitWithCode(ExitCodeOfTransfer());
 }

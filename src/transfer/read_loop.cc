@@ -74,6 +74,13 @@ void ReportFailedRead(DWORD code) {
   WriteLineEnd();
 }
 
+void ReportFailedWrite(DWORD code) {
+  Run.HadWriteErrors = true;
+  WriteText("\r\nWrite error: gle=");
+  WriteInteger(static_cast<int32_t>(code));
+  WriteLineEnd();
+}
+
 // A block whose read failed with ERROR_CRC is still written: what the device
 // delivered of a damaged sector is worth keeping. Other failures leave a gap.
 void WriteThrough(BOOL ok, DWORD code) {
@@ -85,18 +92,26 @@ void WriteThrough(BOOL ok, DWORD code) {
   }
   SeekTo(Run.Output, Run.Position);
   DWORD written = 0;
-  if (!WriteFile(Run.Output, ReadBuffer, length, &written, nullptr)) {
-    Run.HadWriteErrors = true;
-    WriteText("\r\nWrite error: gle=");
-    WriteInteger(static_cast<int32_t>(GetLastError()));
-    WriteLineEnd();
-  }
+  if (!WriteFile(Run.Output, ReadBuffer, length, &written, nullptr))
+    ReportFailedWrite(GetLastError());
 }
 
 bool IsEndingCode(DWORD code) {
   return code == ERROR_UNEXP_NET_ERR || code == ERROR_REQUEST_ABORTED ||
          code == ERROR_OPERATION_ABORTED || code == ERROR_INVALID_PARAMETER ||
          code == ERROR_HANDLE_EOF;
+}
+
+// An input whose reads end before the size it gave at open was cut short: by a
+// server that went away, the network, or another program.
+void CheckEndAgainstSize(int64_t end) {
+  if (Run.InputSize <= 0 || end >= Run.InputSize) return;
+  Run.InputIncomplete = true;
+  WriteText("\r\n");
+  WriteText(HexOffset(end).text);
+  WriteText(": Input ended short of its size ");
+  WriteText(HexOffset(Run.InputSize).text);
+  WriteLineEnd();
 }
 
 void AdvanceOrWait() {
@@ -126,8 +141,14 @@ bool ReadOneBlock() {
     WriteText(" occurred. Read cancelled");
     WriteLineEnd();
     Run.StopRequested = true;
+    Run.InputIncomplete = true;
   }
   if (code == ERROR_NOT_READY) Run.Retrying = true;
+  // A failed block that is not asked for again is missing from what was read.
+  if (!ok && !Run.Retrying) Run.InputIncomplete = true;
+  bool lastBlock = ok && Run.LastReadBytes < Run.BufferSize;
+  if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
+    CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
   AdvanceOrWait();
   SHORT escape = GetAsyncKeyState(VK_ESCAPE);
   if (Run.EndlessMode) {
@@ -143,7 +164,9 @@ void CloseAndMeasure() {
     BackupRead(Run.Input, nullptr, 0, &ignored, TRUE, FALSE, &Run.BackupContext);
   }
   CloseHandle(Run.Input);
-  if (Run.OutputEnabled) CloseHandle(Run.Output);
+  // A network file system reports a write it deferred when the file is closed.
+  SetLastError(0);
+  if (Run.OutputEnabled && !CloseHandle(Run.Output)) ReportFailedWrite(GetLastError());
   FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
   Run.ElapsedMs = static_cast<int32_t>(GetTickCount() - Run.StartTick);
 }

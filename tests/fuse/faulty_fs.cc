@@ -4,7 +4,9 @@
 // 0x9400, and at 0x18200 one without medium for the first two reads after each open.
 // "refusing" has no medium for the first read at 0 and refuses (EINVAL) requests
 // that reach 0x11000. A request that reaches a failing sector delivers the bytes
-// before it; one that starts at it fails. Direct I/O: each read reaches this server.
+// before it; one that starts at it fails. "unflushable", empty and writable, takes
+// every write and fails each close with ENOSPC, as a network file system reports a
+// write it deferred. Direct I/O: each read reaches this server.
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -29,15 +31,26 @@ int data_fd = -1;
 off_t data_size = 0;                // of DATA
 std::map<off_t, int> failed_reads;  // by sector, since the last open
 
+bool IsUnflushable(const char* path) { return strcmp(path, "/unflushable") == 0; }
+
 bool IsFile(const char* path) {
-  return !strcmp(path, "/damaged") || !strcmp(path, "/refusing");
+  return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") || IsUnflushable(path);
 }
 
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
   memset(status, 0, sizeof *status);
   status->st_mode = IsFile(path) ? S_IFREG | 0444 : S_IFDIR | 0555;
   status->st_size = strcmp(path, "/damaged") == 0 ? 262144 : data_size;
+  if (IsUnflushable(path)) status->st_mode = S_IFREG | 0666, status->st_size = 0;
   return IsFile(path) || strcmp(path, "/") == 0 ? 0 : -ENOENT;
+}
+
+int Write(const char*, const char*, size_t size, off_t, fuse_file_info*) {
+  return static_cast<int>(size);
+}
+
+int Flush(const char* path, fuse_file_info*) {
+  return IsUnflushable(path) ? -ENOSPC : 0;
 }
 
 int Open(const char* path, fuse_file_info* info) {
@@ -74,5 +87,7 @@ int main(int argc, char** argv) {
   operations.getattr = GetAttributes;
   operations.open = Open;
   operations.read = Read;
+  operations.write = Write;
+  operations.flush = Flush;
   return fuse_main(argc - 1, argv + 1, &operations, nullptr);
 }

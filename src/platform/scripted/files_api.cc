@@ -171,5 +171,8 @@ BOOL CloseHandle(HANDLE hObject) {
   OpenFile* open = FindOpenFile(hObject);
   if (open == nullptr) return FALSE;
   open->closed = true;
-  return TRUE;
+  DWORD error = FileBehind(*open).closeError;
+  if (error == 0) return TRUE;
+  Live().lastError = error;
+  return FALSE;
 }

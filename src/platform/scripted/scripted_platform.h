@@ -38,6 +38,7 @@ struct FileSpec {
   std::vector<ReadOutcome> backupCalls;
   // WriteFile at these offsets fails with ERROR_DISK_FULL.
   std::vector<int64_t> failingWrites;
+  DWORD closeError = 0;  // CloseHandle fails with it
 
   // From offset 0 to the length; "<too large>" beyond kMaxStoredSpan.
   std::string Content() const;
