@@ -1,12 +1,13 @@
 // The platform seam. The program's code calls the Win32 functions by their Windows
-// names; on Windows they come from windows.h, elsewhere from a platform layer picked
-// at link time. The three rules below are the only platform differences the program
-// asks about that Win32 has no call for.
+// names; on Windows they come from windows.h and winioctl.h, elsewhere from a platform
+// layer picked at link time. The three rules below are the only platform differences
+// the program asks about that Win32 has no call for.
 #ifndef TAVO_INCLUDE_PLATFORM_H_
 #define TAVO_INCLUDE_PLATFORM_H_
 
 #ifdef _WIN32
 #include <windows.h>
+#include <winioctl.h>  // DeviceIoControl's disk requests
 #else
 #include "win32_subset.h"
 #endif

@@ -27,6 +27,24 @@ typedef const char* LPCSTR;
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 typedef struct _OVERLAPPED* LPOVERLAPPED;
 
+// Windows' LARGE_INTEGER also has LowPart and HighPart; tavo uses the whole value.
+typedef union _LARGE_INTEGER {
+  int64_t QuadPart;
+} LARGE_INTEGER;
+typedef enum _MEDIA_TYPE { Unknown = 0 } MEDIA_TYPE;
+typedef struct _DISK_GEOMETRY {
+  LARGE_INTEGER Cylinders;
+  MEDIA_TYPE MediaType;
+  DWORD TracksPerCylinder;
+  DWORD SectorsPerTrack;
+  DWORD BytesPerSector;
+} DISK_GEOMETRY;
+typedef struct _DISK_GEOMETRY_EX {
+  DISK_GEOMETRY Geometry;
+  LARGE_INTEGER DiskSize;
+  BYTE Data[1];
+} DISK_GEOMETRY_EX;
+
 #define TRUE 1
 #define FALSE 0
 
@@ -56,6 +74,8 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define FILE_CURRENT 1u
 #define FILE_END 2u
 
+#define IOCTL_DISK_GET_DRIVE_GEOMETRY_EX 0x000700A0u
+
 #define MEM_COMMIT 0x1000u
 #define MEM_RESERVE 0x2000u
 #define PAGE_READWRITE 0x04u
@@ -82,6 +102,7 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define ERROR_FILE_EXISTS 80u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_DISK_FULL 112u
+#define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_INVALID_NAME 123u
 #define ERROR_NEGATIVE_SEEK 131u
 #define ERROR_BUSY 170u
@@ -121,6 +142,9 @@ BOOL BackupRead(HANDLE hFile, LPBYTE lpBuffer, DWORD nNumberOfBytesToRead,
                 LPDWORD lpNumberOfBytesRead, BOOL bAbort, BOOL bProcessSecurity,
                 LPVOID* lpContext);
 BOOL CloseHandle(HANDLE hObject);
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
+                     DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
+                     LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);
 
 // Console.
 HANDLE GetStdHandle(DWORD nStdHandle);

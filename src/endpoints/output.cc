@@ -4,27 +4,6 @@
 #include "file_size.h"
 #include "run_record.h"
 
-namespace {
-
-// The copy resumes at a whole 512-byte sector: a last partial sector may have been
-// cut short when the earlier run stopped.
-constexpr int64_t kSectorMask = ~static_cast<int64_t>(511);
-
-void ResumeFromOutputLength() {
-  Run.ResumeOffset = FileSizeOrZero(Run.Output) & kSectorMask;
-  Run.Position = Run.ResumeOffset;
-  WriteText("   resume downloading \"");
-  WriteText(Run.OutputName);
-  WriteText("\" from ");
-  WriteText(HexOffset(Run.Position).text);
-  WriteText(" (");
-  WriteReal(static_cast<long double>(Run.Position), 0);
-  WriteChar(')');
-  WriteLineEnd();
-}
-
-}  // namespace
-
 void OpenOutput() {
   if (!Run.OutputEnabled) return;
   SetLastError(0);
@@ -39,11 +18,26 @@ void OpenOutput() {
     ExitWithCode(2);
   }
   if (Run.ResumeMode) {
-    ResumeFromOutputLength();
+    Run.OutputLength = FileSizeOrZero(Run.Output);
   } else {
     WriteText("   writing data to file \"");
     WriteText(Run.OutputName);
     WriteChar('"');
     WriteLineEnd();
   }
+}
+
+// The copy resumes at a whole sector: a last partial sector may have been cut short
+// when the earlier run stopped, and a disk reads whole sectors only.
+void ResumeOutput(int64_t sectorSize) {
+  Run.ResumeOffset = Run.OutputLength - Run.OutputLength % sectorSize;
+  Run.Position = Run.ResumeOffset;
+  WriteText("   resume downloading \"");
+  WriteText(Run.OutputName);
+  WriteText("\" from ");
+  WriteText(HexOffset(Run.Position).text);
+  WriteText(" (");
+  WriteReal(static_cast<long double>(Run.Position), 0);
+  WriteChar(')');
+  WriteLineEnd();
 }

@@ -10,8 +10,8 @@ program=${!#} emulator=("${@:1:$#-1}")
 [[ $program == *.exe ]] && linux=false || linux=true
 work=$(mktemp -d)
 unmount() {  # lazily, so that a mount whose server died goes too
-  for m in "$work"/*/mnt; do umount -l "$m" 2>/dev/null; done
   [[ -n ${device:-} ]] && losetup -d "$device"; device=
+  for m in "$work"/*/mnt; do umount -l "$m" 2>/dev/null; done
 }
 trap 'unmount; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM HUP
@@ -108,24 +108,32 @@ case_large_resume() {
   cmp -s -i $((size - 100)) input copy || fail "the last 100 bytes were not copied"
 }
 
-# Linux, as root: a loop device of whole sectors but not whole 32 KiB requests, opened
-# O_DIRECT (the output never), copied, resumed at a sector (past its end: nothing is
-# read); requests that are not whole sectors fail with 87 as on a Windows disk.
+# attach FILE [LOSETUP OPTION...]: ./disk, a loop device over FILE in place of the
+# last one; false, the case skipped, where there is none.
+attach() {
+  [[ -n ${device:-} ]] && losetup -d "$device"
+  device=$(losetup --find --show "${@:2}" "$1" 2>losetup.log) && ln -sfn "$device" disk ||
+    { skip "no loop device: $(head -1 losetup.log)" && return 1; }
+}
+
+# Linux, as root: loop devices of 512-byte and of 4096-byte sectors, opened O_DIRECT
+# (the output never). A copy cut at 1000000 bytes resumes at a whole sector of the
+# device (0xF4200, 0xF4000) and ends identical; past the device's end nothing is read.
+# Requests that are not whole sectors fail with 87 as on a Windows disk.
 case_block_device() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
-  head -c $(((3 << 20) + 5 * 512)) /dev/urandom >image
-  device=$(losetup --find --show image 2>losetup.log) ||
-    { skip "no loop device: $(head -1 losetup.log)" && return; }
-  ln -s "$device" disk
-  run disk copy
-  run disk copy512 /512
-  truncate -s 1000000 copy
-  run disk copy
-  cmp -s image copy && cmp -s image copy512 || fail "a copy of the device differs from its image"
+  local sector option
+  for sector in 512 4096; do
+    head -c $(((3 << 20) + 5 * sector)) /dev/urandom >image
+    attach image --sector-size $sector || return
+    head -c 1000000 image >copy
+    run disk copy
+    cmp -s image copy || fail "$sector-byte sectors: the resumed copy differs from its image"
+    for option in /512 /1b; do run disk $option; done
+  done
   head -c 4M /dev/zero | tee long >long.before
   tavo disk long
   [[ $code == 0 ]] && cmp -s long long.before || fail "resumed past the device's end: the output changed"
-  for option in /1b /2b /4b; do run disk $option; done
   # A run that ends within the clock's millisecond has no error count: left out.
   sed -i '/^Total errors encountered: 1 (100.0%)\r$/d' "$work/$name.log"
   command -v strace >/dev/null || { echo "  block_device: O_DIRECT not checked: no strace" && return; }
@@ -134,17 +142,23 @@ case_block_device() {
     fail "the device was not opened O_DIRECT, or the output was"
 }
 
+# faulty_fs over 0x2C000 random bytes in ./data, at ./mnt; false, the case skipped,
+# where it cannot be mounted.
+mount_faulty() {
+  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] ||
+    { skip "needs faulty_fs (built with libfuse3-dev) and /dev/fuse" && return 1; }
+  head -c $((0x2C000)) /dev/urandom >data
+  mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log ||
+    { skip "mounting FUSE failed: $(head -1 fuse.log)" && return 1; }
+}
+
 # Linux: a damaged medium served by the kernel (faulty_fs). An unreadable block goes
 # out with zeros after the bytes before the bad sector; a missing medium is retried;
 # the end found early ends the run; a refused request (68 KiB of it arrived) ends it
 # with nothing written for that block. With "/512" only the bad sector is zeroed.
 case_damaged_medium() {
   $linux || { skip "the Linux build only" && return; }
-  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] ||
-    { skip "needs faulty_fs (built with libfuse3-dev) and /dev/fuse" && return; }
-  head -c $((0x2C000)) /dev/urandom >data
-  mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log ||
-    { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
+  mount_faulty || return
   bytes() { tail -c +$(($1 + 1)) data | head -c "$2"; }
   run mnt/damaged copy
   cmp -s copy <(bytes 0 $((0x9400)); head -c $((0x6C00)) /dev/zero; bytes $((1 << 16)) 1M) ||
@@ -154,6 +168,19 @@ case_damaged_medium() {
     fail "512-byte blocks: not the data with just the bad sector zeroed"
   run mnt/refusing copy3 /128
   cmp -s copy3 /dev/null || fail "bytes of the refused block were written"
+}
+
+# Linux, as root: a loop device over faulty_fs fails as a disk does. Its medium error
+# is an unreadable sector (23), its timeout a device error (1117), both stepped over;
+# the request it refuses ends the run with one error line, 87 (not a cached reread of
+# its page). As a file the same medium gives 31, and a timeout that ends the run (59).
+case_disk_errors() {
+  $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
+  mount_faulty && attach mnt/disk || return
+  run disk copy /512
+  run mnt/disk file /512
+  # A run that ends within the clock's millisecond has no error count: left out.
+  sed -i '/^Total errors encountered: /d' "$work/$name.log"
 }
 
 resumed() {  # KEPT COPY: exit code 0, resumed at KEPT rounded down to 512, COPY == input
@@ -217,7 +244,8 @@ case_failed_writes() {
 
 passed=0 failed=0
 for name in usage process slash_argument copies resume open_failures posix_names \
-  large_resume block_device damaged_medium failed_writes disk_full killed_copies; do
+  large_resume block_device damaged_medium disk_errors failed_writes disk_full \
+  killed_copies; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""
   "case_$name"

@@ -1,12 +1,14 @@
-// A damaged medium served by the kernel: two files over the bytes of DATA.
+// A damaged medium served by the kernel: four files over the bytes of DATA.
 //   faulty_fs DATA MOUNTPOINT -s [other FUSE options]
 // "damaged", said to be 256 KiB (more than DATA), has an unreadable sector (EIO) at
 // 0x9400, and at 0x18200 one without medium for the first two reads after each open.
 // "refusing" has no medium for the first read at 0 and refuses (EINVAL) requests
-// that reach 0x11000. A request that reaches a failing sector delivers the bytes
-// before it; one that starts at it fails. "unflushable", empty and writable, takes
+// that reach 0x11000. "disk", the backing file of a loop device in the tests, fails
+// as a disk does: its sectors at 0x9400, 0x10200 and 0x18400 fail with a medium
+// error, a timeout and a refusal (EINVAL). "unflushable", empty and writable, takes
 // every write and fails each close with ENOSPC, as a network file system reports a
-// write it deferred. Direct I/O: each read reaches this server.
+// write it deferred. A request that reaches a failing sector delivers the bytes
+// before it; one that starts at it fails. Direct I/O: each read reaches this server.
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -23,10 +25,11 @@ struct Fault {
   off_t sector;
   int error, failingReads;  // for ENOMEDIUM: how many reads fail after each open
 };
-const Fault kFaults[] = {{"/damaged", 0x9400, EIO, 0},
-                         {"/damaged", 0x18200, ENOMEDIUM, 2},
-                         {"/refusing", 0, ENOMEDIUM, 1},
-                         {"/refusing", 0x11000, EINVAL, 0}};
+const Fault kFaults[] = {
+    {"/damaged", 0x9400, EIO, 0},   {"/damaged", 0x18200, ENOMEDIUM, 2},
+    {"/refusing", 0, ENOMEDIUM, 1}, {"/refusing", 0x11000, EINVAL, 0},
+    {"/disk", 0x9400, ENODATA, 0},  {"/disk", 0x10200, ETIMEDOUT, 0},
+    {"/disk", 0x18400, EINVAL, 0}};
 int data_fd = -1;
 off_t data_size = 0;                // of DATA
 std::map<off_t, int> failed_reads;  // by sector, since the last open
@@ -34,7 +37,8 @@ std::map<off_t, int> failed_reads;  // by sector, since the last open
 bool IsUnflushable(const char* path) { return strcmp(path, "/unflushable") == 0; }
 
 bool IsFile(const char* path) {
-  return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") || IsUnflushable(path);
+  return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") ||
+         !strcmp(path, "/disk") || IsUnflushable(path);
 }
 
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {

@@ -1,8 +1,10 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <utility>  // std::exchange
 
 #include "../../src/platform/posix/posix_layer.h"
 #include "gtest/gtest.h"
@@ -107,6 +109,43 @@ TEST_F(Files, FilePointerMovesAsOnWindows) {
   EXPECT_EQ(read(in, 3), "pip");
   EXPECT_EQ(read(in, 8), "ed");
   CloseHandle(in);
+}
+
+// A disk fails as Windows' disks do: a medium or protection error is an unreadable
+// sector (23), a timeout or a transport failure a device error (1117), which the
+// read loop steps over; on a file a timeout is a network failure (59), which ends the
+// run. A refusal of the first read means the device takes no uncached reads, and the
+// request is read through the cache; a later one is that request's own error (87), and
+// the disk stays uncached: a request of part of a sector is refused without a read.
+TEST_F(Files, DiskReadsFailAsOnWindows) {
+  int bytes = open(MakeFile("/d", std::string(1024, 'd')).c_str(), O_RDONLY);
+  FileRecord disk = {bytes, true, true, 0, 512, true},
+             file = {bytes, true, false, 0, 0, false};
+  static int error;  // the next read fails with it
+  PreadFn device = [](int fd, void* buffer, size_t size, off_t at) -> ssize_t {
+    int fails = std::exchange(error, 0);
+    return fails != 0 ? (errno = fails, -1) : pread(fd, buffer, size, at);
+  };
+  auto code = [&](FileRecord& record, int fails_with, DWORD size = 512) {
+    char buffer[512];
+    DWORD count;
+    error = fails_with;
+    return ReadFileWith(&record, buffer, size, &count, device) ? 0 : GetLastError();
+  };
+  // errno, then the code on a disk and on a file
+  const int rows[][3] = {{ENODATA, 23, 31},     {EILSEQ, 23, 31},
+                         {ETIMEDOUT, 1117, 59}, {ENOLINK, 1117, 31},
+                         {EREMOTEIO, 1117, 31}, {EBADE, 1117, 31},
+                         {EIO, 23, 23},         {EINVAL, 87, 87}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(code(disk, row[0]), static_cast<DWORD>(row[1])) << row[0];
+    EXPECT_EQ(code(file, row[0]), static_cast<DWORD>(row[2])) << row[0];
+  }
+  EXPECT_EQ(code(disk, EIO, 1), 87u);
+  disk.direct_proven = false;  // as before its first read
+  EXPECT_EQ(code(disk, EINVAL), 0u);
+  EXPECT_EQ(code(disk, EIO, 1), 23u);
+  close(bytes);
 }
 
 }  // namespace

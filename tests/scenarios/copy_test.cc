@@ -1,5 +1,6 @@
 // What the kernel-level cli cases cannot bring about: other error codes, ESC,
-// EndlessMode, the backup-stream path; the console writes, on a console and redirected.
+// EndlessMode, the backup-stream path; the console writes, on a console and redirected;
+// a disk of large sectors as every platform's program resumes it.
 #include <regex>
 
 #include "harness.h"
@@ -128,6 +129,21 @@ TEST(ExitCode, ZeroTimeAndFailedClose) {
     RunResult run = RunTavo(script);
     EXPECT_EQ(LoopText(run.out), c.loop);
     EXPECT_EQ(run.exitCode, c.exit);
+  }
+}
+
+// A copy cut at 1000000 bytes resumes at 0xF4000 from a disk of 4096-byte sectors,
+// which reads whole sectors only; at 0xF4200 from one of 512 and from a file.
+TEST(Resume, AtAWholeSectorOfTheInput) {
+  for (DWORD sector : {0u, 512u, 4096u}) {
+    Script script;
+    script.commandLine = "tavo in out";
+    (script.files["in"] = FileOf(Pattern(1 << 20))).sectorSize = sector;
+    script.files["out"] = FileOf(Pattern(1000000));
+    RunResult run = RunTavo(script);
+    std::string from = sector == 4096 ? "000f4000 (999424)" : "000f4200 (999936)";
+    EXPECT_NE(run.out.find(" from 00000000." + from), std::string::npos) << sector;
+    EXPECT_EQ(run.files["out"].Content(), Pattern(1 << 20)) << sector;
   }
 }
 

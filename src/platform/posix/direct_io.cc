@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstddef>  // offsetof
+#include <cstring>
+
 #include "posix_layer.h"
 
 namespace {
@@ -51,4 +54,35 @@ void ReadCachedFromNowOn(FileRecord* record) {
   int flags = fcntl(record->fd, F_GETFL);
   if (flags >= 0) fcntl(record->fd, F_SETFL, flags & ~O_DIRECT);
   record->sector_size = 0;
+}
+
+// The geometry of a disk read uncached: its sector, which requests must be whole
+// multiples of, and its size. Linux keeps no cylinders, tracks or media type; they
+// are 0. A file, or a disk read through the cache, has no geometry, as a file has
+// none on Windows.
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID /*lpInBuffer*/,
+                     DWORD /*nInBufferSize*/, LPVOID lpOutBuffer, DWORD nOutBufferSize,
+                     LPDWORD lpBytesReturned, LPOVERLAPPED /*lpOverlapped*/) {
+  const FileRecord* record = RecordOf(hDevice);
+  constexpr DWORD kSize = offsetof(DISK_GEOMETRY_EX, Data);
+  DWORD error = ERROR_SUCCESS;
+  if (record == nullptr) {
+    error = ERROR_INVALID_HANDLE;
+  } else if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX ||
+             record->sector_size == 0) {
+    error = ERROR_INVALID_FUNCTION;
+  } else if (nOutBufferSize < kSize) {
+    error = ERROR_INSUFFICIENT_BUFFER;
+  }
+  if (lpBytesReturned != nullptr) *lpBytesReturned = 0;
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return FALSE;
+  }
+  DISK_GEOMETRY_EX geometry = {};
+  geometry.Geometry.BytesPerSector = record->sector_size;
+  geometry.DiskSize.QuadPart = static_cast<int64_t>(LengthOf(record->fd).bytes);
+  memcpy(lpOutBuffer, &geometry, kSize);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = kSize;
+  return TRUE;
 }

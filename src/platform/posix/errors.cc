@@ -65,6 +65,23 @@ constexpr ErrnoRow kErrnoRows[] = {
     {ESTALE, ERROR_UNEXP_NET_ERR, ERROR_UNEXP_NET_ERR},
 };
 
+// A disk read uncached reports its failures by kind, where Windows reports a disk's
+// as an unreadable sector (written through to the output by the read loop) or as a
+// device error (stepped over). A timeout is one of these on a disk; elsewhere it is
+// the network failure above, which ends the run.
+struct DiskRow {
+  int error;
+  DWORD code;
+};
+constexpr DiskRow kDiskRows[] = {
+    {ENODATA, ERROR_CRC},          // 23: a medium error
+    {EILSEQ, ERROR_CRC},           // a protection (integrity) error
+    {ETIMEDOUT, ERROR_IO_DEVICE},  // 1117
+    {ENOLINK, ERROR_IO_DEVICE},    // transport
+    {EREMOTEIO, ERROR_IO_DEVICE},  // target
+    {EBADE, ERROR_IO_DEVICE},      // nexus
+};
+
 }  // namespace
 
 void SetLastError(DWORD dwErrCode) { last_error = dwErrCode; }
@@ -72,6 +89,11 @@ void SetLastError(DWORD dwErrCode) { last_error = dwErrCode; }
 DWORD GetLastError() { return last_error; }
 
 DWORD Win32ErrorFromErrno(int error, ErrnoUse use) {
+  if (use == ErrnoUse::kTransferringDisk) {
+    for (const DiskRow& row : kDiskRows) {
+      if (row.error == error) return row.code;
+    }
+  }
   for (const ErrnoRow& row : kErrnoRows) {
     if (row.error == error) {
       return use == ErrnoUse::kOpening ? row.opening : row.transferring;

@@ -9,8 +9,8 @@
 
 namespace {
 
-FileRecord standard_input = {STDIN_FILENO, false, 0, 0};
-FileRecord standard_output = {STDOUT_FILENO, false, 0, 0};
+FileRecord standard_input = {STDIN_FILENO, false, false, 0, 0, false};
+FileRecord standard_output = {STDOUT_FILENO, false, false, 0, 0, false};
 
 bool IsStandard(const FileRecord* record) {
   return record == &standard_input || record == &standard_output;
@@ -21,9 +21,10 @@ bool IsStandard(const FileRecord* record) {
 // A new handle's file pointer is at the start, as the descriptor's offset is.
 HANDLE NewHandle(int fd, uint32_t sector_size) {
   struct stat status;
-  bool positioned =
-      fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
-  return new (std::nothrow) FileRecord{fd, positioned, 0, sector_size};
+  bool known = fstat(fd, &status) == 0;
+  bool disk = known && S_ISBLK(status.st_mode);
+  bool positioned = disk || (known && S_ISREG(status.st_mode));
+  return new (std::nothrow) FileRecord{fd, positioned, disk, 0, sector_size, false};
 }
 
 HANDLE GetStdHandle(DWORD nStdHandle) {

@@ -22,8 +22,10 @@
 struct FileRecord {
   int fd;  // -1 once a standard handle has been closed
   bool positioned;
+  bool disk;             // a block device, whose failures are reported as a disk's
   int64_t position;      // the file pointer of a positioned record
   uint32_t sector_size;  // bytes of a sector while a disk is read uncached, else 0
+  bool direct_proven;    // the device has answered an uncached read
 };
 HANDLE NewHandle(int fd, uint32_t sector_size);  // null when it cannot be allocated
 
@@ -42,15 +44,15 @@ inline int HandleFd(HANDLE handle) {  // -1 for a null, invalid or closed handle
 // Disks. A block device opened for reading is read uncached (O_DIRECT) where the
 // device allows it: OpenUncachedIfDisk returns the descriptor to use in place of fd,
 // which it may have closed, and the sector size, 0 when reads stay cached. Such a
-// handle serves whole sectors at whole-sector offsets only, until the device turns
-// a request down and it is read through the cache from then on.
+// handle serves whole sectors at whole-sector offsets only, unless the device turns
+// down its first read, when it is read through the cache from then on.
 int OpenUncachedIfDisk(const char* path, int fd, int flags, uint32_t* sector_size);
 bool WholeSectors(const FileRecord& record, uint64_t offset, uint64_t size);
 void ReadCachedFromNowOn(FileRecord* record);
 
 // Errors. Some errno values mean something else when an open fails than when a read
-// or a write does (EISDIR, EBUSY).
-enum class ErrnoUse { kOpening, kTransferring };
+// or a write does (EISDIR, EBUSY), and a disk's failures are told by kind.
+enum class ErrnoUse { kOpening, kTransferring, kTransferringDisk };
 DWORD Win32ErrorFromErrno(int error, ErrnoUse use);
 void SetLastErrorFromErrno(int error, ErrnoUse use);
 
@@ -97,6 +99,11 @@ inline Fill FillLoop(int fd, uint8_t* buffer, size_t size, off_t offset,
   }
   return fill;
 }
+
+// ReadFile with the pread() of a positioned handle replaceable, so that tests can make
+// a read fail as a device fails.
+BOOL ReadFileWith(HANDLE file, LPVOID buffer, DWORD size, LPDWORD count,
+                  PreadFn pread_fn);
 
 // BackupRead with pread() replaceable, so that tests can fail a read part-way.
 BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL abort,

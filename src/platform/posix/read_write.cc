@@ -58,7 +58,8 @@ BOOL Report(FileRecord* record, const Fill& fill, LPDWORD count) {
   record->position += static_cast<int64_t>(fill.count);
   if (count != nullptr) *count = static_cast<DWORD>(fill.count);
   if (fill.error == 0) return TRUE;
-  SetLastErrorFromErrno(fill.error, ErrnoUse::kTransferring);
+  SetLastErrorFromErrno(
+      fill.error, record->disk ? ErrnoUse::kTransferringDisk : ErrnoUse::kTransferring);
   return FALSE;
 }
 
@@ -87,18 +88,22 @@ Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn rea
 
 // A disk read uncached fails a request that is not whole sectors at a whole-sector
 // offset with ERROR_INVALID_PARAMETER (EINVAL), reading nothing, as Windows' disks
-// do. A whole-sector request the device turns down all the same is finished, and
-// every later one served, through the cache.
-Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size) {
+// do. A device that turns down its first whole-sector request takes no uncached reads
+// at all: that request is finished, and every later one served, through the cache.
+// Once the device has answered one, a refusal is that request's own error, and
+// reading stays uncached: a cached read would measure the cache, and would cost a
+// whole page of sectors for each one the device refuses.
+Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size, PreadFn read_fn) {
   const int64_t offset = record->position;
   if (!WholeSectors(*record, static_cast<uint64_t>(offset), size)) return {0, EINVAL};
-  Fill fill = ReadRequest(record->fd, buffer, size, offset, ::pread);
-  if (fill.error == EINVAL) {
+  Fill fill = ReadRequest(record->fd, buffer, size, offset, read_fn);
+  if (fill.error == EINVAL && !record->direct_proven) {
     ReadCachedFromNowOn(record);
     Fill rest = ReadRequest(record->fd, buffer + fill.count, size - fill.count,
-                            offset + static_cast<off_t>(fill.count), ::pread);
+                            offset + static_cast<off_t>(fill.count), read_fn);
     fill = {fill.count + rest.count, rest.error};
   }
+  record->direct_proven = true;
   return fill;
 }
 
@@ -109,15 +114,20 @@ Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size) {
 // Handles are synchronous; an OVERLAPPED is not consulted.
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/) {
-  FileRecord* record = RecordOf(hFile);
-  if (record == nullptr) return FailBadHandle(lpNumberOfBytesRead);
-  uint8_t* buffer = static_cast<uint8_t*>(lpBuffer);
-  Fill fill =
-      record->sector_size != 0
-          ? ReadDisk(record, buffer, nNumberOfBytesToRead)
-          : ReadRequest(record->fd, buffer, nNumberOfBytesToRead, record->position,
-                        record->positioned ? ::pread : ReadHere);
-  return Report(record, fill, lpNumberOfBytesRead);
+  return ReadFileWith(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead,
+                      ::pread);
+}
+
+BOOL ReadFileWith(HANDLE file, LPVOID buffer, DWORD size, LPDWORD count,
+                  PreadFn pread_fn) {
+  FileRecord* record = RecordOf(file);
+  if (record == nullptr) return FailBadHandle(count);
+  uint8_t* bytes = static_cast<uint8_t*>(buffer);
+  Fill fill = record->sector_size != 0
+                  ? ReadDisk(record, bytes, size, pread_fn)
+                  : ReadRequest(record->fd, bytes, size, record->position,
+                                record->positioned ? pread_fn : ReadHere);
+  return Report(record, fill, count);
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,

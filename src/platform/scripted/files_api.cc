@@ -107,6 +107,12 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
           " size=" + std::to_string(nNumberOfBytesToRead));
   CountRead();
   FileSpec& file = FileBehind(*open);
+  if (file.sectorSize != 0 && (open->offset % file.sectorSize != 0 ||
+                               nNumberOfBytesToRead % file.sectorSize != 0)) {
+    Live().lastError = ERROR_INVALID_PARAMETER;  // as a disk refuses part of a sector
+    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
+    return FALSE;
+  }
   ReadOutcome outcome = TakeOutcome(file.reads[static_cast<int64_t>(open->offset)]);
   uint64_t left = file.length > open->offset ? file.length - open->offset : 0;
   std::string window = scripted::ReadContent(
@@ -164,6 +170,26 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
   open->offset += nNumberOfBytesToWrite;
   if (lpNumberOfBytesWritten != nullptr)
     *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
+  return TRUE;
+}
+
+// A disk reports its sector and size; a file has no geometry.
+BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID, DWORD,
+                     LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
+                     LPOVERLAPPED) {
+  OpenFile* open = FindOpenFile(hDevice);
+  if (open == nullptr) return FALSE;
+  const FileSpec& file = FileBehind(*open);
+  DISK_GEOMETRY_EX geometry = {};
+  if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX || file.sectorSize == 0 ||
+      nOutBufferSize < sizeof geometry) {
+    Live().lastError = ERROR_INVALID_FUNCTION;
+    return FALSE;
+  }
+  geometry.Geometry.BytesPerSector = file.sectorSize;
+  geometry.DiskSize.QuadPart = static_cast<int64_t>(file.length);
+  memcpy(lpOutBuffer, &geometry, sizeof geometry);
+  *lpBytesReturned = sizeof geometry;
   return TRUE;
 }
 

@@ -28,8 +28,9 @@ struct ReadOutcome {
 // A named file, drive or share: `bytes` placed at `origin`, zeros elsewhere up to
 // `length`, so a 5 GiB file costs no memory.
 struct FileSpec {
-  DWORD sizeError = 0;  // GetFileSize fails with it
-  uint64_t length = 0;  // never less than origin + bytes.size()
+  DWORD sizeError = 0;   // GetFileSize fails with it
+  DWORD sectorSize = 0;  // a disk's: ReadFile takes whole sectors only; 0 for a file
+  uint64_t length = 0;   // never less than origin + bytes.size()
   uint64_t origin = 0;
   std::string bytes;
   // ReadFile outcomes by offset, one used up per read there; plain reads after them.
