@@ -17,7 +17,7 @@ out=$(cd "$out" && pwd) work=$(cd "$work" && pwd)
 # Every date in the packages is the last commit's (outside a git checkout, the
 # changelog's latest entry's), unless the caller has set one.
 if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
-  SOURCE_DATE_EPOCH=$(git -C "$top" log -1 --format=%ct 2>/dev/null) ||
+  SOURCE_DATE_EPOCH=$(git -c safe.directory="$top" -C "$top" log -1 --format=%ct 2>/dev/null) ||
     SOURCE_DATE_EPOCH=$(date -d "$(sed -n 's/^ -- .*>  //p' "$top/packaging/changelog" | head -1)" +%s)
 fi
 export SOURCE_DATE_EPOCH
@@ -45,18 +45,25 @@ for cpu in i686 x86_64; do
   fi
 done
 
+# quietly LOG COMMAND...: runs the command; its output is shown only if it fails.
+quietly() {
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 || { cat "$log" && echo "make package: failed: $*" && exit 1; }
+}
+
 # build_set DIR: each program in a fresh tree DIR/NAME, its packages into DIR/packages.
 build_set() {
-  local set=$1 program name toolchain
+  local set=$1 program name toolchain tree
   mkdir -p "$set/packages"
   for program in "${programs[@]}"; do
-    name=${program%%:*} toolchain=${program#*:}
-    echo "make package: building $name in ${set#"$top"/}/$name"
-    cmake -S "$top" -B "$set/$name" "${generator[@]}" -DTAVO_TESTS=OFF \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo ${toolchain:+"$toolchain"} >/dev/null
-    cmake --build "$set/$name" -j "$(nproc)" >/dev/null
-    (cd "$set/$name" && "${as_root[@]}" cpack >/dev/null)
-    cp "$set/$name"/packages/* "$set/packages/"
+    name=${program%%:*} toolchain=${program#*:} tree=$set/$name
+    echo "make package: building $name in ${tree#"$top"/}"
+    quietly "$set/$name.log" cmake -S "$top" -B "$tree" "${generator[@]}" -DTAVO_TESTS=OFF \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo ${toolchain:+"$toolchain"}
+    quietly "$set/$name.log" cmake --build "$tree" -j "$(nproc)"
+    (cd "$tree" && quietly "$set/$name.log" "${as_root[@]}" cpack)
+    cp "$tree"/packages/* "$set/packages/"
   done
   (cd "$set/packages" && sha256sum -- * >SHA256SUMS)
 }
