@@ -1,13 +1,15 @@
 # Entry points for people and CI. The real build is CMake's:
-#   make demo    build the Linux tavo, copy a generated sample file with it, resume
+#   make demo    build the Linux tavo alone (installing cmake, g++, make as root when
+#                missing), copy a generated sample file with it, resume
 #   make test    install what is missing (as root), build every program, run every test
 #                (the Linux build's also under AddressSanitizer and UBSan, the Windows
-#                programs' under wine); TAVO_NO_WIN32=1 leaves out the 32-bit Windows
-#                suite as a kernel without 32-bit emulation must
+#                programs' under wine), and make the packages; TAVO_NO_WIN32=1 leaves
+#                out the 32-bit Windows suite as a kernel without 32-bit emulation must
 #   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus
-#   make install install the Linux tavo and its manual under PREFIX (/usr/local),
-#                inside DESTDIR when set
-#   make package the .deb and the Windows zips, checked, with SHA256SUMS, in build/packages
+#   make install install the Linux tavo, stripped, and its manual under PREFIX
+#                (/usr/local), inside DESTDIR when set
+#   make package the .deb and the Windows zips, built twice from fresh trees and the two
+#                compared, checked, with SHA256SUMS, in build/packages
 #   make bench   speed against a bare read loop and dd: bench/results.md, results.png
 #   make format  clang-format the sources
 #   make clean   remove build/
@@ -22,8 +24,10 @@ FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS := 60
 FUZZ_SMOKE_SECONDS := 3
 PACKAGE_DIR := build/packages
+PACKAGE_BUILDS := build/package
 PREFIX := /usr/local
-DEMO_DIR := build/demo
+DEMO_BUILD := build/demo
+DEMO_DIR := $(DEMO_BUILD)/run
 DEMO_MIB := 64
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
@@ -51,32 +55,27 @@ windows64:
 	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
 
 install: linux
-	DESTDIR="$(DESTDIR)" cmake --install $(LINUX_BUILD) --prefix "$(PREFIX)"
+	DESTDIR="$(DESTDIR)" cmake --install $(LINUX_BUILD) --prefix "$(PREFIX)" --strip
 
 # Each Windows program is packaged where its compiler is here.
-package: linux
-	@builds="$(LINUX_BUILD)"; \
-	for target in windows:$(WINDOWS_BUILD):i686 windows64:$(WINDOWS64_BUILD):x86_64; do \
-	  IFS=: read -r name dir cpu <<<"$$target"; \
-	  if command -v $$cpu-w64-mingw32-g++-posix >/dev/null; then \
-	    $(MAKE) --no-print-directory $$name; builds+=" $$dir"; \
-	  else \
-	    echo "make package: no zip of build/$$name: mingw-w64 for $$cpu (posix) is not installed"; \
-	  fi; \
-	done; \
-	bash cmake/make-packages.sh $(PACKAGE_DIR) $$builds
+package:
+	bash cmake/make-packages.sh $(PACKAGE_DIR) $(PACKAGE_BUILDS)
 
-# A file of pseudo-random bytes, copied with `tavo sample copy`; then the copy is cut
-# short, as an interrupted run leaves it, and the same command resumes it.
-demo: linux
+# The program alone, in a build tree of its own (no tests, no GoogleTest), copies a
+# file of pseudo-random bytes with `tavo sample copy`; then the copy is cut short, as
+# an interrupted run leaves it, and the same command resumes it.
+demo:
+	@bash cmake/install-deps.sh demo
+	cmake -S . -B $(DEMO_BUILD) $(GENERATOR) -DTAVO_TESTS=OFF
+	cmake --build $(DEMO_BUILD) -j $(JOBS) --target tavo
 	mkdir -p $(DEMO_DIR)
 	test -s $(DEMO_DIR)/sample || head -c $$(( $(DEMO_MIB) << 20 )) /dev/urandom >$(DEMO_DIR)/sample
 	rm -f $(DEMO_DIR)/copy
-	cd $(DEMO_DIR) && $(CURDIR)/$(LINUX_BUILD)/tavo sample copy
+	cd $(DEMO_DIR) && $(CURDIR)/$(DEMO_BUILD)/tavo sample copy
 	cmp $(DEMO_DIR)/sample $(DEMO_DIR)/copy
 	@echo "demo: the copy is identical to the sample; now cut it to 40000000 bytes and resume"
 	truncate -s 40000000 $(DEMO_DIR)/copy
-	cd $(DEMO_DIR) && $(CURDIR)/$(LINUX_BUILD)/tavo sample copy
+	cd $(DEMO_DIR) && $(CURDIR)/$(DEMO_BUILD)/tavo sample copy
 	cmp $(DEMO_DIR)/sample $(DEMO_DIR)/copy
 	@echo "demo: the resumed copy is identical to the sample"
 
@@ -89,6 +88,7 @@ test: deps
 	$(MAKE) --no-print-directory test-sanitize || status=1; \
 	$(MAKE) --no-print-directory test-fuzz || status=1; \
 	$(MAKE) --no-print-directory test-windows-programs || status=1; \
+	$(MAKE) --no-print-directory package || status=1; \
 	if [[ $$status -eq 0 ]]; then echo "make test: all passed"; else echo "make test: FAILED"; fi; \
 	exit $$status
 

@@ -2,6 +2,9 @@
 # Installs with apt-get what building and testing tavo needs and this machine lacks.
 # Without root it installs nothing and says what is missing; `make test` then skips
 # what cannot run. Debian package names.
+#   install-deps.sh [demo]
+# demo: only what building the Linux program needs (`make demo`), and an exit code
+# of 1 while any of that is still missing.
 set -uo pipefail
 
 missing=()
@@ -12,26 +15,39 @@ need() {  # need PACKAGE TEST-COMMAND...
 }
 have_package() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-need cmake command -v cmake
-need g++ command -v g++
-need make command -v make
-need googletest test -f /usr/src/googletest/CMakeLists.txt
-need g++-mingw-w64-i686-posix command -v i686-w64-mingw32-g++-posix
-need gcc-mingw-w64-i686-posix command -v i686-w64-mingw32-gcc-posix
-need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
-need gcc-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-gcc-posix
-need wine command -v wine
-need wine32:i386 have_package wine32:i386
-need wine64 have_package wine64
-need tmux command -v tmux
-need strace command -v strace
-need fuse3 command -v fusermount3
-need libfuse3-dev test -f /usr/include/fuse3/fuse.h
-need pkg-config command -v pkg-config
-need clang command -v clang++
-need libclang-rt-14-dev have_package libclang-rt-14-dev
-need groff command -v groff
-need man-db command -v man
+build_only=0
+[[ ${1:-} == demo ]] && build_only=1
+need_build_tools() {
+  need cmake command -v cmake
+  need g++ command -v g++
+  need make command -v make
+}
+need_build_tools
+if ((!build_only)); then
+  need googletest test -f /usr/src/googletest/CMakeLists.txt
+  need g++-mingw-w64-i686-posix command -v i686-w64-mingw32-g++-posix
+  need gcc-mingw-w64-i686-posix command -v i686-w64-mingw32-gcc-posix
+  need g++-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-g++-posix
+  need gcc-mingw-w64-x86-64-posix command -v x86_64-w64-mingw32-gcc-posix
+  need wine command -v wine
+  need wine32:i386 have_package wine32:i386
+  need wine64 have_package wine64
+  need tmux command -v tmux
+  need strace command -v strace
+  need fuse3 command -v fusermount3
+  need libfuse3-dev test -f /usr/include/fuse3/fuse.h
+  need pkg-config command -v pkg-config
+  need clang command -v clang++
+  need libclang-rt-14-dev have_package libclang-rt-14-dev
+  need groff command -v groff
+  need man-db command -v man
+  # What `make package` builds and checks the packages with.
+  need dpkg-dev command -v dpkg-shlibdeps
+  need lintian command -v lintian
+  need devscripts command -v hardening-check
+  need fakeroot command -v fakeroot
+  need unzip command -v unzip
+fi
 
 if [[ ${#missing[@]} -eq 0 ]]; then
   exit 0
@@ -39,7 +55,7 @@ fi
 echo "missing: ${missing[*]}"
 if [[ $(id -u) -ne 0 ]]; then
   echo "not root: installing nothing. As root, or with: sudo apt-get install ${missing[*]}"
-  exit 0
+  exit $build_only
 fi
 
 export DEBIAN_FRONTEND=noninteractive
@@ -60,4 +76,8 @@ if ! install "${missing[@]}"; then
     install "$package" >/dev/null 2>&1 || echo "could not install $package: what needs it will be skipped or will fail below"
   done
 fi
-exit 0
+if ((build_only)); then
+  missing=()
+  need_build_tools
+  ((${#missing[@]} == 0)) || { echo "still missing: ${missing[*]}" && exit 1; }
+fi

@@ -1,7 +1,8 @@
 # What `cmake --install` puts where, and the packages CPack makes of it: on Linux
 # the program in bin and its manual in share/man/man1, packaged as a .deb; on
-# Windows tavo.exe and a README.txt side by side, packaged as a zip. Nothing of the
-# tests is installed.
+# Windows tavo.exe, a README.txt and the licence side by side, packaged as a zip.
+# Nothing of the tests is installed. CPack dates every file and archive member
+# SOURCE_DATE_EPOCH when it is set (cmake/make-packages.sh sets it).
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
   GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -23,8 +24,10 @@ if(WIN32)
   endif()
   set(VERSION ${PROJECT_VERSION})
   configure_file(packaging/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS tavo RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
+    DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME tavo-${PROJECT_VERSION}-${TAVO_WINDOWS_NAME})
@@ -41,6 +44,10 @@ else()
   tavo_gzip(packaging/changelog changelog.gz)
   add_custom_target(tavo_docs ALL DEPENDS tavo.1.gz changelog.gz)
 
+  # The compiler and the C library's start files each leave their version in a
+  # .comment section, which nothing reads; the program goes without it.
+  add_custom_command(TARGET tavo POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment $<TARGET_FILE:tavo> VERBATIM)
   install(TARGETS tavo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tavo.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

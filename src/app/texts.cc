@@ -1,9 +1,11 @@
 #include "texts.h"
 
-// Both texts are followed by one more line end when written.
+// Both texts are followed by one more line end when written. The version is the
+// build's (project() in CMakeLists.txt), which the packages carry too.
 const char kBannerText[] =
     "\r\n"
-    "Files reading benchmark and download. Version 4.82\r\n"
+    "Files reading benchmark and download. Version " TAVO_VERSION
+    "\r\n"
     "Copyright (c) 2026 the tavo developers";
 
 // Example lines: a 35-column description, the command from column 36.

@@ -1,9 +1,11 @@
 #!/bin/bash
-# `cmake --install` with a prefix and DESTDIR puts the program in bin and the manual,
-# compressed, in share/man/man1, and nothing else; the installed tavo run from PATH
-# with no arguments prints the Usage text with exit code 1. The manual renders
-# without one warning from groff (-ww, on the utf8 device that groff-base has too),
-# and its footer names the version being built.
+# `cmake --install --strip` (as `make install` runs it) with a prefix and DESTDIR puts
+# the program, without debug information, symbols or .comment section, in bin and
+# the manual, compressed, in share/man/man1, and nothing else; the installed tavo run
+# from PATH with no arguments prints the banner naming the version being built and
+# the Usage text, with exit code 1. The manual renders without one warning from groff
+# (-ww, on the utf8 device that groff-base has too), and its footer names the version
+# being built.
 #   run_install_test.sh CMAKE BUILD-DIR SOURCE-DIR VERSION
 set -uo pipefail
 cmake=$1 build=$2 source=$3 version=$4
@@ -12,17 +14,22 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 fail() { echo "install: $*" && failed=1; }
 
-DESTDIR=$work/stage "$cmake" --install "$build" --prefix /opt/tavo >"$work/log" || { cat "$work/log"; exit 1; }
+DESTDIR=$work/stage "$cmake" --install "$build" --prefix /opt/tavo --strip >"$work/log" ||
+  { cat "$work/log"; exit 1; }
 tree=$work/stage/opt/tavo manual=$work/stage/opt/tavo/share/man/man1/tavo.1.gz
 files=$(cd "$tree" && find . ! -type d | sort | tr '\n' ' ')
 [[ $files == "./bin/tavo ./share/man/man1/tavo.1.gz " ]] || fail "installed files: $files"
 gzip -dc "$manual" | cmp -s - "$source/doc/tavo.1" || fail "$manual is not doc/tavo.1 compressed"
+sections=$(readelf -SW "$tree/bin/tavo" | grep -oE '\.(debug_info|symtab|comment) ' | tr -d '\n')
+[[ -z $sections ]] || fail "the installed tavo is not stripped: it has $sections"
 (cd "$work" && PATH=$tree/bin:$PATH tavo </dev/null >"$work/out")
 [[ $? == 1 ]] && grep -aq '^Usage: ' "$work/out" || fail "the installed tavo: not the Usage text, exit code 1"
+grep -aqxF "Files reading benchmark and download. Version $version"$'\r' "$work/out" ||
+  fail "the banner does not name version $version: $(grep -a Version "$work/out")"
 
 if command -v groff >/dev/null; then
   warnings=$(groff -Tutf8 -man -ww -z "$source/doc/tavo.1" 2>&1)
   [[ -z $warnings ]] || fail "groff -man -ww warns:"$'\n'"$warnings"
 else echo "install: groff is not installed; the manual's rendering was not checked"; fi
 grep -q "^\.TH .* \"tavo $version\" " "$source/doc/tavo.1" || fail "the footer does not name tavo $version"
-((failed == 0)) && echo "install: bin/tavo runs, and its manual renders without warnings"
+((failed == 0)) && echo "install: bin/tavo, stripped, runs and names $version; its manual renders without warnings"
