@@ -14,8 +14,8 @@ int64_t last_poll = -1;  // MonotonicMilliseconds of the last look at the termin
 bool escape_pressed = false;
 bool space_pressed = false;
 
-// Reads everything typed so far from the non-blocking descriptor, which fails with
-// EAGAIN once nothing is left.
+// Reads everything typed so far; no read waits: once nothing is left one returns 0
+// or fails with EAGAIN.
 void PollTerminal(int fd) {
   KeyScan scan = {KeyScan::kGround, false, false};
   uint8_t bytes[64];

@@ -129,7 +129,8 @@ bool StartKeyMode() {
   if (!isatty(STDIN_FILENO)) return false;
   key_fd = OpenKeyDescriptor();
   StartTerminalWatcher();
-  if (!Ignored(SIGTSTP)) Catch(SIGTSTP, StopOutOfKeyMode);  // nohup-like invokers win
+  // An invoker that has Ctrl-Z ignored keeps it so.
+  if (!Ignored(SIGTSTP)) Catch(SIGTSTP, StopOutOfKeyMode);
   Catch(SIGCONT, NoteResume);
   // A read of the terminal from the background fails instead of stopping the job.
   signal(SIGTTIN, SIG_IGN);
