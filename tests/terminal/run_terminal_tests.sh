@@ -12,7 +12,11 @@ tavo=$(realpath "$1")
 command -v tmux >/dev/null || { echo "terminal: tmux is not installed; skipped"; exit 0; }
 work=$(mktemp -d)
 t() { tmux -S "$work/tmux.sock" "$@"; }
-unmount() { [[ -d $work/mnt ]] && touch "$work/data.release" && umount -l "$work/mnt" 2>/dev/null; }
+unmount() {  # the reads that hang are released, and the server ends before $work goes
+  [[ -d $work/mnt ]] || return
+  touch "$work/data.release" && umount -l "$work/mnt" 2>/dev/null
+  for _ in $(seq 100); do pgrep -f "$work/mnt" >/dev/null || return; sleep 0.1; done
+}
 trap 't kill-server 2>/dev/null; kill $(jobs -p) 2>/dev/null; unmount; rm -rf "$work"' EXIT
 passed=0 failed=0
 check() { if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi; }
