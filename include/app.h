@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform.h"
+
 // The whole run, from the Banner to the exit code; it never returns.
 [[noreturn]] void RunProgram();
 
@@ -15,5 +17,8 @@ bool NextArgument(const char*& cursor, char* out, size_t outSize, size_t& fullLe
 
 // Reads every argument after the program's name into the run settings.
 void ReadCommandLine(const char* commandLine);
+
+// What the command line asks for when it holds one argument alone; kRun otherwise.
+LoneArgument ReadLoneArgument(const char* commandLine);
 
 #endif  // TAVO_INCLUDE_APP_H_

@@ -1,7 +1,7 @@
 // The platform seam. The program's code calls the Win32 functions by their Windows
 // names; on Windows they come from windows.h and winioctl.h, elsewhere from a platform
-// layer picked at link time. The three rules below are the only platform differences
-// the program asks about that Win32 has no call for.
+// layer picked at link time. The rules below are the only platform differences the
+// program asks about that Win32 has no call for.
 #ifndef TAVO_INCLUDE_PLATFORM_H_
 #define TAVO_INCLUDE_PLATFORM_H_
 
@@ -22,6 +22,12 @@ bool SlashArgumentIsPath(const char* argument);
 // line from separate arguments, and one holding a double quote has no spelling in
 // the command-line rules.
 bool CommandLineIsExact();
+
+// What a command line of this one argument asks for instead of a run. POSIX programs
+// answer "--help" and "-h" with their usage and "--version" and "-V" with their
+// version; on Windows these are names like any other, so there it is always kRun.
+enum class LoneArgument { kRun, kUsage, kVersion };
+LoneArgument LoneArgumentRequest(const char* argument);
 
 // Sets the real arithmetic the program relies on: 64-bit significand, rounding to
 // nearest, and division by zero, overflow and invalid operations trapped rather than

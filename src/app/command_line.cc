@@ -180,3 +180,16 @@ void ReadCommandLine(const char* commandLine) {
   }
   if (!any) Run.BadCommandLine = true;
 }
+
+LoneArgument ReadLoneArgument(const char* commandLine) {
+  char argument[kMaxName + 1];
+  char second[2];
+  size_t fullLength = 0;
+  const char* cursor = commandLine;
+  NextArgument(cursor, argument, sizeof argument, fullLength);  // the program's name
+  if (!NextArgument(cursor, argument, sizeof argument, fullLength) ||
+      NextArgument(cursor, second, sizeof second, fullLength)) {
+    return LoneArgument::kRun;
+  }
+  return LoneArgumentRequest(argument);
+}

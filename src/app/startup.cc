@@ -22,14 +22,28 @@ void WriteBanner() {
   WriteLineEnd();
 }
 
+void WriteUsage() {
+  WriteText(kUsageText);
+  WriteLineEnd();
+}
+
+// Help and version need no run: the Banner, already written, names the version.
+void AnswerLoneArgument(const char* commandLine) {
+  LoneArgument request = ReadLoneArgument(commandLine);
+  if (request == LoneArgument::kRun) return;
+  if (request == LoneArgument::kUsage) WriteUsage();
+  ExitWithCode(0);
+}
+
 void ApplyCommandLine() {
-  ReadCommandLine(GetCommandLineA());
+  const char* commandLine = GetCommandLineA();
+  ReadCommandLine(commandLine);
   if (!CommandLineIsExact()) Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
-    WriteText(kUsageText);
-    WriteLineEnd();
+    WriteUsage();
     ExitWithCode(1);
   }
+  AnswerLoneArgument(commandLine);
   if (Run.NoResume) Run.ResumeMode = false;
 }
 

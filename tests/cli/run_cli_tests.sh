@@ -52,6 +52,15 @@ case_process() {
   [[ $? == 1 ]] || fail "tavo absent >/dev/full: not exit code 1"
 }
 
+# Linux: "--help" or "-h" alone shows the Usage text, "--version" or "-V" alone the
+# Banner, with exit code 0; beside another argument, or as "./--help", it is a name.
+case_help() {
+  $linux || { skip "the Linux build only" && return; }
+  echo data >--help
+  for argument in --help -h --version -V ./--help; do run "$argument"; done
+  run -V copy
+}
+
 # Windows: "/dev/sdb" is an option: a bad command line (Linux takes it for a path).
 case_slash_argument() { $linux && skip "the Windows builds only" || run in /dev/sdb; }
 
@@ -243,7 +252,7 @@ case_failed_writes() {
 }
 
 passed=0 failed=0
-for name in usage process slash_argument copies resume open_failures posix_names \
+for name in usage help process slash_argument copies resume open_failures posix_names \
   large_resume block_device damaged_medium disk_errors failed_writes disk_full \
   killed_copies; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2

@@ -1,5 +1,5 @@
-// A damaged medium served by the kernel: four files over the bytes of DATA.
-//   faulty_fs DATA MOUNTPOINT -s [other FUSE options]
+// A damaged medium served by the kernel: five files over the bytes of DATA.
+//   faulty_fs DATA MOUNTPOINT [-s] [other FUSE options]
 // "damaged", said to be 256 KiB (more than DATA), has an unreadable sector (EIO) at
 // 0x9400, and at 0x18200 one without medium for the first two reads after each open.
 // "refusing" has no medium for the first read at 0 and refuses (EINVAL) requests
@@ -9,14 +9,19 @@
 // every write and fails each close with ENOSPC, as a network file system reports a
 // write it deferred. A request that reaches a failing sector delivers the bytes
 // before it; one that starts at it fails. Direct I/O: each read reaches this server.
+// "hanging" holds DATA, read through the page cache as a network share's files are;
+// its reads wait until a file DATA.release exists, as reads of a share whose link is
+// down wait, which only a fatal signal interrupts. Serve it multithreaded (no -s).
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
 
 namespace {
 
@@ -32,13 +37,14 @@ const Fault kFaults[] = {
     {"/disk", 0x18400, EINVAL, 0}};
 int data_fd = -1;
 off_t data_size = 0;                // of DATA
+std::string release_path;           // DATA.release
 std::map<off_t, int> failed_reads;  // by sector, since the last open
 
 bool IsUnflushable(const char* path) { return strcmp(path, "/unflushable") == 0; }
 
 bool IsFile(const char* path) {
   return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") ||
-         !strcmp(path, "/disk") || IsUnflushable(path);
+         !strcmp(path, "/disk") || IsUnflushable(path) || !strcmp(path, "/hanging");
 }
 
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
@@ -58,12 +64,15 @@ int Flush(const char* path, fuse_file_info*) {
 }
 
 int Open(const char* path, fuse_file_info* info) {
-  info->direct_io = 1;
+  info->direct_io = strcmp(path, "/hanging") != 0;
   failed_reads.clear();
   return IsFile(path) ? 0 : -ENOENT;
 }
 
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
+  if (strcmp(path, "/hanging") == 0) {
+    while (access(release_path.c_str(), F_OK) != 0) usleep(20000);
+  }
   off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
   for (const Fault& fault : kFaults) {
     if (strcmp(path, fault.path) != 0 || fault.sector < offset / 512 * 512 ||
@@ -86,6 +95,9 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
 int main(int argc, char** argv) {
   if (argc < 3 || (data_fd = open(argv[1], O_RDONLY)) < 0) return 2;
   data_size = lseek(data_fd, 0, SEEK_END);
+  char* data_path = realpath(argv[1], nullptr);  // the server runs from "/"
+  release_path = std::string(data_path) + ".release";
+  free(data_path);
   argv[1] = argv[0];
   fuse_operations operations = {};
   operations.getattr = GetAttributes;

@@ -1,9 +1,11 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <utility>  // std::exchange
 
 #include "../../src/platform/posix/posix_layer.h"
@@ -39,13 +41,22 @@ class Files : public ::testing::Test {
   LPVOID context_ = nullptr;
 };
 
-// Whole disks in the order of their names, without loop devices and RAM disks.
-TEST_F(Files, DisksAreNumberedInNameOrder) {
-  for (auto name : {"/cciss!c0d0", "/loop0", "/zram0", "/ram1", "/sdb"})
-    MakeFile(name, "");
-  EXPECT_EQ(NthDiskDevice(dir_.c_str(), 0), "/dev/cciss/c0d0");
-  EXPECT_EQ(NthDiskDevice(dir_.c_str(), 1), "/dev/sdb");
-  EXPECT_EQ(NthDiskDevice(dir_.c_str(), 2), "");
+// Hardware (a device link) in the kernel's order of names; optical drives, floppies
+// and virtual block devices get no number, with a device link or without.
+TEST_F(Files, DisksAreNumberedAsTheMachinesDisks) {
+  for (std::string name : {"sdaa", "vda", "sdz", "nvme10n1", "sdb", "cciss!c0d0",
+                           "nvme1n1", "sda", "nvme0n1", "sr0", "fd0", "dm-0", "md127",
+                           "nbd0", "loop0", "ram0", "zram0", "dm-1", "vdb"}) {
+    ASSERT_EQ(mkdir((dir_ + "/" + name).c_str(), 0755), 0);
+    if (name == "dm-1" || name == "vdb") continue;  // no device link
+    ASSERT_EQ(symlink("../../devices/x", (dir_ + "/" + name + "/device").c_str()), 0);
+  }
+  const char* disks[] = {"/dev/cciss/c0d0", "/dev/nvme0n1", "/dev/nvme1n1",
+                         "/dev/nvme10n1",   "/dev/sda",     "/dev/sdb",
+                         "/dev/sdz",        "/dev/sdaa",    "/dev/vda"};
+  for (unsigned long n = 0; n < std::size(disks); ++n)
+    EXPECT_EQ(NthDiskDevice(dir_.c_str(), n), disks[n]) << "disk " << n;
+  EXPECT_EQ(NthDiskDevice(dir_.c_str(), std::size(disks)), "");
 }
 
 // A 20-byte header (a data stream of 0x78 bytes), then the content. Every request is

@@ -1,29 +1,48 @@
 #!/usr/bin/env bash
-# tavo on a real terminal through tmux: an arrow key is no ESC, a SPACE press brings
-# one Progress line, ESC ends the run with its report, Ctrl-C as SIGINT does; the
-# terminal settings are restored and keys typed during the run do not reach the shell.
-#   run_terminal_tests.sh path/to/tavo
+# tavo on a real terminal through tmux. In bash: key mode is on during the run, an
+# arrow key is no ESC, a SPACE press brings one Progress line, ESC ends the run with
+# its report, keys typed during the run do not reach the shell. In dash, which leaves
+# the terminal as a job leaves it (bash puts its own settings back when a job stops
+# or dies by a signal, which would hide whether tavo did), each case in a shell of its
+# own: Ctrl-Z then fg then ESC, Ctrl-Z then bg then kill, SIGKILL, and Ctrl-C in a
+# read that hangs. After each case the settings (stty -a) are those before it.
+#   run_terminal_tests.sh path/to/tavo    (FAULTY_FS=path/to/faulty_fs for the hang)
 set -u
 tavo=$(realpath "$1")
 command -v tmux >/dev/null || { echo "terminal: tmux is not installed; skipped"; exit 0; }
 work=$(mktemp -d)
 t() { tmux -S "$work/tmux.sock" "$@"; }
-trap 't kill-server 2>/dev/null; kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+unmount() {  # the reads that hang are released, and the server ends before $work goes
+  [[ -d $work/mnt ]] || return
+  touch "$work/data.release" && umount -l "$work/mnt" 2>/dev/null
+  for _ in $(seq 100); do pgrep -f "$work/mnt" >/dev/null || return; sleep 0.1; done
+}
+trap 't kill-server 2>/dev/null; kill $(jobs -p) 2>/dev/null; unmount; rm -rf "$work"' EXIT
 passed=0 failed=0
 check() { if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi; }
-screen() { t capture-pane -p -t run -S -100; }
+screen() { t capture-pane -p -t "$pane" -S -100 2>/dev/null; }
 seen() { for _ in $(seq 200); do screen | grep -q -- "$1" && return 0; sleep 0.1; done; return 1; }
-type() { t send-keys -t run "$@" && sleep 0.3; }
+type() { t send-keys -t "$pane" "$@" 2>/dev/null && sleep 0.3; }
+same() {  # the settings that the shell saved in FILE are those before the case
+  for _ in $(seq 50); do [[ -s $work/$1 ]] && break; sleep 0.1; done
+  cmp -s "$work/before" "$work/$1"
+}
+start() {  # NAME SHELL: a shell in a pane of its own; the settings saved before any run
+  pane=$1
+  t new-session -d -s "$1" -x 160 -y 50 "env PS1='$ ' $2"
+  seen '^\$' || { echo "terminal: $2 did not start"; exit 1; }
+  type "cd $work && stty -a > before" Enter
+}
 
 # An endless slow input: a FIFO fed a little at a time, read one byte per request.
 mkfifo "$work/fifo"
 (while :; do head -c 512 /dev/zero; sleep 0.05; done) >"$work/fifo" 2>/dev/null &
-t new-session -d -s run -x 160 -y 50 "env PS1='$ ' bash --norc --noprofile -i"
-seen '^\$' || { echo "terminal: the shell did not start"; exit 1; }
-type "cd $work && stty -a > before" Enter
 
+start keys "bash --norc --noprofile -i"
 type "clear; $tavo fifo /1b; echo exit=\$?; stty -a > after-esc" Enter
 check "tavo starts" seen 'Reading... Hit ESC to break'
+settings=$(stty -a <"$(t display -p -t keys '#{pane_tty}')")
+check "the terminal reads single keys unechoed" eval '[[ $settings == *" -icanon "*" -echo "* ]]'
 type Up
 type Space
 check "after an arrow key, SPACE writes a Progress line" seen ' kb/s)'
@@ -34,19 +53,74 @@ type -l 'echo LEAKED'
 type Escape
 check "ESC ends the run with exit code 0" seen 'exit=0'
 check "the Final report follows ESC" seen '^Transfer rate: '
-check "terminal settings unchanged after ESC" cmp -s "$work/before" "$work/after-esc"
+check "terminal settings unchanged after ESC" same after-esc
 type Enter
 check "keys typed during the run stay out of the shell" eval '! screen | grep -q ^LEAKED'
 
-# The shell drops the rest of a command list whose job died of SIGINT.
-(while :; do head -c 512 /dev/zero; sleep 0.05; done) >"$work/fifo" 2>/dev/null &
-type "clear; $tavo fifo /2b" Enter
-seen 'using 2 bytes buffer'
-sleep 0.3
-type C-c
-type "echo status=\$?; stty -a > after-int" Enter
-check "Ctrl-C ends the run as SIGINT does" seen 'status=130'
-check "terminal settings unchanged after Ctrl-C" cmp -s "$work/before" "$work/after-int"
+case_fg() {
+  type "clear; $tavo fifo /1b" Enter
+  seen 'Reading...'
+  type C-z
+  type "stty -a > stopped; fg; echo exit=\$?; stty -a > after-fg" Enter
+  check "Ctrl-Z puts the terminal back before the job stops" same stopped
+  sleep 0.5
+  type Escape
+  check "after fg, ESC ends the run with exit code 0" seen 'exit=0'
+  check "terminal settings unchanged after Ctrl-Z, fg and ESC" same after-fg
+}
 
+case_bg() {
+  type "clear; $tavo fifo copy /1b" Enter
+  seen 'Reading...'
+  type C-z
+  type "bg" Enter
+  size() { stat -c %s "$work/copy" 2>/dev/null || echo 0; }
+  local before=$(size)
+  grows() { for _ in $(seq 100); do (($(size) > before)) && return 0; sleep 0.1; done; return 1; }
+  check "after bg, the copy goes on" grows
+  type "kill %1; wait %1; echo status=\$?; stty -a > after-bg" Enter
+  check "kill %1 ends the job in the background" seen 'status=143'
+  check "terminal settings unchanged after Ctrl-Z, bg and kill" same after-bg
+}
+
+# The shell sees tavo die as soon as the kernel has ended it; the settings are looked
+# at once the watcher, its child, is gone too.
+case_kill() {
+  type "clear; $tavo fifo /1b" Enter
+  seen 'Reading...'
+  local program watcher
+  program=$(pgrep -P "$(t display -p -t kill '#{pane_pid}')")
+  for _ in $(seq 50); do watcher=$(pgrep -P "$program") && break; sleep 0.1; done
+  kill -KILL "$program"
+  gone() { for _ in $(seq 100); do ps -o stat= -p "$1" | grep -qv Z || return 0; sleep 0.1; done; return 1; }
+  check "the watcher ends with tavo" eval '[[ -n $watcher ]] && gone "$watcher"'
+  type "echo status=\$?; stty -a > after-kill" Enter
+  check "SIGKILL ends the run" seen 'status=137'
+  check "terminal settings unchanged after SIGKILL" same after-kill
+}
+
+# A read that hangs until the test releases it: Ctrl-C ends the run before that.
+case_hang() {
+  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] && head -c 1M /dev/urandom >"$work/data" &&
+    mkdir "$work/mnt" && "$FAULTY_FS" "$work/data" "$work/mnt" 2>"$work/fuse.log" || {
+    rmdir "$work/mnt" 2>/dev/null
+    echo "skip terminal: Ctrl-C in a read that hangs needs faulty_fs and /dev/fuse"
+    return
+  }
+  type "clear; $tavo mnt/hanging" Enter
+  seen 'Reading...'
+  sleep 0.5
+  type C-c
+  # The shell drops the rest of a command line whose job died of SIGINT.
+  type "echo status=\$?; stty -a > after-int" Enter
+  check "Ctrl-C ends a read that hangs" seen 'status=130'
+  check "terminal settings unchanged after Ctrl-C" same after-int
+}
+
+for name in fg bg kill hang; do
+  start "$name" dash
+  "case_$name"
+  t kill-session -t "$name" 2>/dev/null
+done
 echo "terminal: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

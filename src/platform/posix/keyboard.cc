@@ -14,13 +14,13 @@ int64_t last_poll = -1;  // MonotonicMilliseconds of the last look at the termin
 bool escape_pressed = false;
 bool space_pressed = false;
 
-// Reads everything typed so far; with VMIN and VTIME 0, read() returns 0 once
-// nothing is left.
-void PollTerminal() {
+// Reads everything typed so far; no read waits: once nothing is left one returns 0
+// or fails with EAGAIN.
+void PollTerminal(int fd) {
   KeyScan scan = {KeyScan::kGround, false, false};
   uint8_t bytes[64];
   ssize_t got;
-  while ((got = read(STDIN_FILENO, bytes, sizeof bytes)) > 0) {
+  while ((got = read(fd, bytes, sizeof bytes)) > 0) {
     ScanKeyBytes(&scan, bytes, static_cast<size_t>(got));
   }
   FinishKeyScan(&scan);
@@ -32,13 +32,13 @@ void PollTerminal() {
 // query in between costs a look at the clock in shared memory, no system call.
 __attribute__((noinline)) SHORT QueryKeyboard(int vKey) {
   if (keyboard == Keyboard::kUntried) {
-    keyboard = EnterKeyMode() ? Keyboard::kPresent : Keyboard::kAbsent;
+    keyboard = StartKeyMode() ? Keyboard::kPresent : Keyboard::kAbsent;
     if (keyboard == Keyboard::kAbsent) return 0;
   }
   int64_t now = MonotonicMilliseconds();
   if (now != last_poll) {
     last_poll = now;
-    PollTerminal();
+    PollInKeyMode(PollTerminal);
   }
   bool* pressed = vKey == VK_ESCAPE  ? &escape_pressed
                   : vKey == VK_SPACE ? &space_pressed

@@ -1,24 +1,74 @@
 // Which device "\\.\PhysicalDriveN" names on Linux.
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "posix_layer.h"
 
 namespace {
 
-// Loop devices and RAM disks are not disks of the machine.
-bool IsWholeDisk(const char* name) {
-  return name[0] != '.' && std::strncmp(name, "loop", 4) != 0 &&
-         std::strncmp(name, "ram", 3) != 0 && std::strncmp(name, "zram", 4) != 0;
+// Kinds of block device that are no disk of the machine, whether or not the kernel
+// gives them a device link: optical drives, floppies, device-mapper volumes (LVM,
+// LUKS), software RAID arrays, network block devices, loop devices and RAM disks.
+constexpr std::string_view kNotDisks[] = {"sr",  "fd",   "dm-", "md",
+                                          "nbd", "loop", "ram", "zram"};
+
+// Hardware has a device link in its directory; virtual block devices have none.
+bool IsPhysicalDisk(const std::string& block_dir, std::string_view name) {
+  if (name[0] == '.') return false;
+  for (std::string_view kind : kNotDisks) {
+    if (name.substr(0, kind.size()) == kind) return false;
+  }
+  struct stat link;
+  return lstat((block_dir + "/" + std::string(name) + "/device").c_str(), &link) == 0;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Takes the leading run of digits, or of other characters, off rest.
+std::string_view NextRun(std::string_view& rest) {
+  size_t end = 1;
+  while (end < rest.size() && IsDigit(rest[end]) == IsDigit(rest[0])) ++end;
+  std::string_view run = rest.substr(0, end);
+  rest.remove_prefix(end);
+  return run;
+}
+
+// Negative, zero or positive as run a comes before, with or after run b.
+int CompareRuns(std::string_view a, std::string_view b) {
+  if (IsDigit(a[0]) && IsDigit(b[0])) {
+    a.remove_prefix(std::min(a.find_first_not_of('0'), a.size()));
+    b.remove_prefix(std::min(b.find_first_not_of('0'), b.size()));
+  } else if (a[0] != b[0]) {
+    return a[0] < b[0] ? -1 : 1;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b);
+}
+
+// The kernel names a disk by its driver's prefix and counts: nvme0n1, mmcblk1, sdb,
+// sdaa. Runs of digits compare by value, other runs by their first character, then
+// by length, then byte by byte, so that the letters counting a driver's disks (sda
+// to sdz, then sdaa) keep their order: nvme1n1 before nvme10n1, sdz before sdaa,
+// sdaa before vda.
+bool InKernelOrder(const std::string& a, const std::string& b) {
+  std::string_view x = a, y = b;
+  while (!x.empty() && !y.empty()) {
+    int order = CompareRuns(NextRun(x), NextRun(y));
+    if (order != 0) return order < 0;
+  }
+  if (x.empty() != y.empty()) return x.empty();
+  return a < b;  // the same counts written with other leading zeros
 }
 
 }  // namespace
 
-// Disks are numbered from 0 in the byte order of their names in /sys/block, which
+// Disks are numbered from 0 among the machine's physical disks in /sys/block, which
 // lists whole disks only (partitions live below them): with nvme0n1, sda and sdb,
 // disk 0 is /dev/nvme0n1 and disk 2 is /dev/sdb. The numbering changes when a disk
 // is added or removed, as Windows' does.
@@ -27,11 +77,11 @@ std::string NthDiskDevice(const char* block_dir, unsigned long n) {
   if (dir == nullptr) return "";
   std::vector<std::string> disks;
   while (const dirent* entry = readdir(dir)) {
-    if (IsWholeDisk(entry->d_name)) disks.push_back(entry->d_name);
+    if (IsPhysicalDisk(block_dir, entry->d_name)) disks.push_back(entry->d_name);
   }
   closedir(dir);
   if (n >= disks.size()) return "";
-  std::sort(disks.begin(), disks.end());
+  std::sort(disks.begin(), disks.end(), InKernelOrder);
   // sysfs writes the "/" of a device name in a subdirectory of /dev as "!".
   std::string device = "/dev/" + disks[n];
   std::replace(device.begin(), device.end(), '!', '/');

@@ -5,10 +5,12 @@
 #define TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_
 
 #include <sys/types.h>  // ssize_t, off_t
+#include <termios.h>
 
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>  // memcmp
 #include <string>
 
 #include "win32_subset.h"
@@ -122,11 +124,35 @@ struct KeyScan {
 void ScanKeyBytes(KeyScan* scan, const uint8_t* bytes, size_t count);
 void FinishKeyScan(KeyScan* scan);  // nothing more is available now
 
-// The terminal on standard input. EnterKeyMode makes typed keys readable at once and
-// unechoed, and is false (touching nothing) when standard input is not a terminal of
-// the foreground job. RestoreTerminal undoes it; it is async-signal-safe.
-bool EnterKeyMode();
+// The terminal on standard input. While the job is in the foreground, typed keys are
+// readable at once and unechoed (key mode); the terminal is put back when the job
+// stops or ends and taken again when it is resumed in the foreground. A job in the
+// background neither reads nor changes it. StartKeyMode is false, touching nothing,
+// when standard input is not a terminal. PollInKeyMode calls poll with a descriptor
+// of the terminal whose reads never wait, only while keys may be read.
+// RestoreTerminal puts back the settings key mode replaced.
+bool StartKeyMode();
+void PollInKeyMode(void (*poll)(int fd));
 void RestoreTerminal();
+
+// Settings of the terminal: saved, the ones to put back; keys, those of key mode;
+// active, key mode may be on the terminal.
+struct TerminalModes {
+  termios saved;
+  termios keys;
+  int active;
+};
+
+inline bool SameTerminalSettings(const termios& a, const termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+         a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
+// The watcher: a process of its own that puts the saved settings back when this
+// process ends while the terminal still holds its key settings, however it ends.
+// TellTerminalWatcher hands it the modes; it is async-signal-safe.
+void StartTerminalWatcher();
+void TellTerminalWatcher(const TerminalModes& modes);
 
 // Milliseconds since boot from the coarse monotonic clock, which moves once per kernel
 // tick (1 to 10 ms) and is read from memory the kernel shares: no system call, no

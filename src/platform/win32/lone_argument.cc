@@ -1,0 +1,6 @@
+// Windows programs take "--help" and "-h" as names, of a file or of nothing.
+#include "platform.h"
+
+LoneArgument LoneArgumentRequest(const char* /*argument*/) {
+  return LoneArgument::kRun;
+}
