@@ -62,9 +62,11 @@ BOOL ReadBackupStream() {
   return ok;
 }
 
+// A failed block is missing from what was read unless it is asked for again.
 void ReportFailedRead(DWORD code) {
   Run.HadErrors = true;
   ++Run.ErrorCount;
+  if (code != ERROR_NOT_READY) Run.InputIncomplete = true;
   WriteText("\r\n");
   WriteText(HexOffset(Run.Position).text);
   WriteText(": Read error ");
@@ -144,8 +146,6 @@ bool ReadOneBlock() {
     Run.InputIncomplete = true;
   }
   if (code == ERROR_NOT_READY) Run.Retrying = true;
-  // A failed block that is not asked for again is missing from what was read.
-  if (!ok && !Run.Retrying) Run.InputIncomplete = true;
   bool lastBlock = ok && Run.LastReadBytes < Run.BufferSize;
   if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
     CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
