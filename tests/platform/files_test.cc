@@ -91,37 +91,6 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
   EXPECT_TRUE(BackupRead(file_, nullptr, 0, nullptr, TRUE, FALSE, &context_));
 }
 
-// The folded seek: reads and writes go where the last seek or transfer left the file
-// pointer, FILE_CURRENT reports it, the end of the input reads short then empty, and a
-// pipe, which cannot seek, is read in order whatever the seek asked.
-TEST_F(Files, FilePointerMovesAsOnWindows) {
-  file_ =
-      CreateFileA(MakeFile("/f", "0123456789abcdefghij").c_str(),
-                  GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
-  char got[16];
-  DWORD count = 0;
-  auto read = [&](HANDLE file, DWORD size) {
-    ReadFile(file, got, size, &count, nullptr);
-    return std::string(got, count);
-  };
-  EXPECT_EQ(SetFilePointer(file_, 10, nullptr, FILE_BEGIN), 10u);
-  EXPECT_EQ(read(file_, 3), "abc");
-  EXPECT_TRUE(WriteFile(file_, "XY", 2, &count, nullptr));
-  EXPECT_EQ(SetFilePointer(file_, 0, nullptr, FILE_CURRENT), 15u);
-  EXPECT_EQ(SetFilePointer(file_, -6, nullptr, FILE_CURRENT), 9u);
-  EXPECT_EQ(read(file_, 16), "9abcXYfghij");
-  EXPECT_EQ(read(file_, 16), "");
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  HANDLE in = NewHandle(ends[0], 0), out = NewHandle(ends[1], 0);
-  EXPECT_TRUE(WriteFile(out, "piped", 5, &count, nullptr));
-  CloseHandle(out);
-  SetFilePointer(in, 2, nullptr, FILE_BEGIN);
-  EXPECT_EQ(read(in, 3), "pip");
-  EXPECT_EQ(read(in, 8), "ed");
-  CloseHandle(in);
-}
-
 // A disk fails as Windows' disks do: a medium or protection error is an unreadable
 // sector (23), a timeout or a transport failure a device error (1117), which the
 // read loop steps over; on a file a timeout is a network failure (59), which ends the
