@@ -15,6 +15,11 @@
 // outSize - 1 bytes and NUL-terminated; fullLength receives its uncut length.
 bool NextArgument(const char*& cursor, char* out, size_t outSize, size_t& fullLength);
 
+// Reads the long option in argument (it begins with "--") into the run settings; a
+// value standing alone is cut off the command line at cursor. Returns false for an
+// unknown option, a missing value, or a value given to an option that takes none.
+bool ReadLongOption(const char* argument, const char*& cursor);
+
 // Reads every argument after the program's name into the run settings.
 void ReadCommandLine(const char* commandLine);
 

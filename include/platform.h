@@ -24,8 +24,9 @@ bool SlashArgumentIsPath(const char* argument);
 bool CommandLineIsExact();
 
 // What a command line of this one argument asks for instead of a run. POSIX programs
-// answer "--help" and "-h" with their usage and "--version" and "-V" with their
-// version; on Windows these are names like any other, so there it is always kRun.
+// answer "-h" with their help and "-V" with their version; on Windows these are names
+// like any other, so there it is always kRun. ("--help" and "--version" are long
+// options on every platform.)
 enum class LoneArgument { kRun, kUsage, kVersion };
 LoneArgument LoneArgumentRequest(const char* argument);
 

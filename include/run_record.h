@@ -20,6 +20,7 @@ struct RunRecord {
   bool OutputEnabled = false;
   bool BadCommandLine = false;
   uint8_t PositionalCount = 0;
+  LoneArgument Answer = LoneArgument::kRun;  // --help or --version: no run
   char InputName[kMaxName + 1] = {};
   char OutputName[kMaxName + 1] = {};
   int32_t NtPlatform = 1;  // 0 on the Windows 9x family: no FILE_SHARE_DELETE there

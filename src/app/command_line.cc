@@ -154,8 +154,12 @@ void ReadPositional(const char* argument, size_t fullLength) {
   }
 }
 
-void ReadArgument(const char* argument, size_t fullLength) {
-  if (argument[0] != '/') {
+void ReadArgument(const char* argument, size_t fullLength, const char*& cursor) {
+  if (argument[0] == '-' && argument[1] == '-') {
+    // A value cut to fit could name another file than the one given.
+    if (fullLength > static_cast<size_t>(kMaxName) || !ReadLongOption(argument, cursor))
+      Run.BadCommandLine = true;
+  } else if (argument[0] != '/') {
     ReadPositional(argument, fullLength);
   } else if (!ReadOption(argument, fullLength)) {
     if (SlashArgumentIsPath(argument)) {
@@ -176,7 +180,7 @@ void ReadCommandLine(const char* commandLine) {
   bool any = false;
   while (NextArgument(cursor, argument, sizeof argument, fullLength)) {
     any = true;
-    ReadArgument(argument, fullLength);
+    ReadArgument(argument, fullLength, cursor);
   }
   if (!any) Run.BadCommandLine = true;
 }

@@ -28,10 +28,13 @@ void WriteUsage() {
 }
 
 // Help and version need no run: the Banner, already written, names the version.
-void AnswerLoneArgument(const char* commandLine) {
-  LoneArgument request = ReadLoneArgument(commandLine);
+void Answer(LoneArgument request) {
   if (request == LoneArgument::kRun) return;
-  if (request == LoneArgument::kUsage) WriteUsage();
+  if (request == LoneArgument::kUsage) {
+    WriteText(kUsageText);
+    WriteText(kLongOptionsText);
+    WriteLineEnd();
+  }
   ExitWithCode(0);
 }
 
@@ -43,7 +46,8 @@ void ApplyCommandLine() {
     WriteUsage();
     ExitWithCode(1);
   }
-  AnswerLoneArgument(commandLine);
+  if (Run.Answer == LoneArgument::kRun) Run.Answer = ReadLoneArgument(commandLine);
+  Answer(Run.Answer);
   if (Run.NoResume) Run.ResumeMode = false;
 }
 

@@ -27,4 +27,11 @@ const char kUsageText[] =
     "  Recover some data from floppy    tavo a:\\badarc.rar c:\\bad.rar /r /512\r\n"
     "  Direct read of C: drive          tavo c:   // supported only under NT\r\n"
     "  Direct read of second HDD        tavo 1:   // open physical drive\r\n";
+
+// What --help adds to the Usage text: the options beyond the slash ones.
+const char kLongOptionsText[] =
+    "\r\n"
+    "Long options (a file whose name begins with -- is given as ./--name):\r\n"
+    "  --help       this text\r\n"
+    "  --version    the banner alone, which names the version\r\n";
 // clang-format on

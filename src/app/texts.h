@@ -4,5 +4,6 @@
 
 extern const char kBannerText[];
 extern const char kUsageText[];
+extern const char kLongOptionsText[];
 
 #endif  // TAVO_SRC_APP_TEXTS_H_

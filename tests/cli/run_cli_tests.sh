@@ -62,13 +62,23 @@ case_process() {
   [[ $? == 3 ]] || fail "tavo out /dev/full: not exit code 3"
 }
 
-# Linux: "--help" or "-h" alone shows the Usage text, "--version" or "-V" alone the
-# Banner, with exit code 0; beside another argument, or as "./--help", it is a name.
+# Linux: "-h" alone shows the help, "-V" alone the Banner, with exit code 0; beside
+# another argument it is a name.
 case_help() {
   $linux || { skip "the Linux build only" && return; }
-  echo data >--help
-  for argument in --help -h --version -V ./--help; do run "$argument"; done
+  run -h
+  run -V
   run -V copy
+}
+
+# Every build: "--help" and "--version" answer wherever they stand; an unknown long
+# option, a value given to one that takes none, or "--" alone is a bad command line;
+# a file named "--help" is read as "./--help".
+case_long_options() {
+  echo data >--help
+  for line in --help "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
+    run $line
+  done
 }
 
 # Windows: "/dev/sdb" is an option: a bad command line (Linux takes it for a path).
@@ -253,7 +263,7 @@ case_killed_copies() {
 }
 
 passed=0 failed=0
-for name in usage help process slash_argument copies resume open_failures posix_names \
+for name in usage help long_options process slash_argument copies resume open_failures posix_names \
   large_resume block_device damaged_medium disk_errors disk_full killed_copies; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""

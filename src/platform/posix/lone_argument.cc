@@ -1,13 +1,12 @@
-// The requests for help and version that POSIX programs answer. Kept free of the rest
-// of the POSIX layer: the scripted test platform links this file alone.
+// The short requests for help and version that POSIX programs answer ("--help" and
+// "--version" are long options everywhere). Kept free of the rest of the POSIX
+// layer: the scripted test platform links this file alone.
 #include <cstring>
 
 #include "platform.h"
 
 LoneArgument LoneArgumentRequest(const char* argument) {
-  if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h"))
-    return LoneArgument::kUsage;
-  if (!std::strcmp(argument, "--version") || !std::strcmp(argument, "-V"))
-    return LoneArgument::kVersion;
+  if (!std::strcmp(argument, "-h")) return LoneArgument::kUsage;
+  if (!std::strcmp(argument, "-V")) return LoneArgument::kVersion;
   return LoneArgument::kRun;
 }

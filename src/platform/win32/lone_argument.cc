@@ -1,4 +1,4 @@
-// Windows programs take "--help" and "-h" as names, of a file or of nothing.
+// Windows programs take "-h" and "-V" as names, of a file or of nothing.
 #include "platform.h"
 
 LoneArgument LoneArgumentRequest(const char* /*argument*/) {

@@ -1,0 +1,64 @@
+// Long options: "--name", "--name=value", or "--name value" with the value in the
+// next argument. They come after the description's slash options and leave those as
+// they are; a file whose name begins with "--" is named "./--x" (".\--x" on Windows).
+#include <cstring>
+
+#include "app.h"
+#include "run_record.h"
+
+namespace {
+
+enum class Value { kNone, kRequired };
+
+struct LongOption {
+  const char* name;
+  Value value;
+  void (*apply)(const char* value);
+};
+
+void AskForHelp(const char*) { Run.Answer = LoneArgument::kUsage; }
+void AskForVersion(const char*) { Run.Answer = LoneArgument::kVersion; }
+
+const LongOption kLongOptions[] = {
+    {"help", Value::kNone, AskForHelp},
+    {"version", Value::kNone, AskForVersion},
+};
+
+const LongOption* FindLongOption(const char* name, size_t nameLength) {
+  for (const LongOption& option : kLongOptions) {
+    if (strlen(option.name) == nameLength &&
+        strncmp(option.name, name, nameLength) == 0)
+      return &option;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool ReadLongOption(const char* argument, const char*& cursor) {
+  const char* name = argument + 2;
+  const char* equals = strchr(name, '=');
+  size_t nameLength =
+      equals != nullptr ? static_cast<size_t>(equals - name) : strlen(name);
+  const LongOption* option = FindLongOption(name, nameLength);
+  if (option == nullptr) return false;
+  if (option->value == Value::kNone) {
+    if (equals != nullptr) return false;
+    option->apply(nullptr);
+    return true;
+  }
+  if (equals != nullptr) {
+    if (equals[1] == '\0') return false;
+    option->apply(equals + 1);
+    return true;
+  }
+  // The value stands alone; like a name, it must fit whole.
+  char value[kMaxName + 1];
+  size_t fullLength = 0;
+  if (!NextArgument(cursor, value, sizeof value, fullLength) ||
+      fullLength > static_cast<size_t>(kMaxName)) {
+    return false;
+  }
+  option->apply(value);
+  return true;
+}
