@@ -1,8 +1,11 @@
-// The run in order: Banner, command line, buffer, output, input, read loop, report.
+// The run in order: Banner, command line, buffer, the output and the input, the
+// resume and its check, read loop, report.
 #include "app.h"
 #include "console.h"
 #include "endpoints.h"
+#include "exit_code.h"
 #include "report.h"
+#include "resume_check.h"
 #include "run_record.h"
 #include "texts.h"
 #include "transfer.h"
@@ -32,7 +35,7 @@ void AnswerLoneArgument(const char* commandLine) {
   LoneArgument request = ReadLoneArgument(commandLine);
   if (request == LoneArgument::kRun) return;
   if (request == LoneArgument::kUsage) WriteUsage();
-  ExitWithCode(0);
+  ExitWithCode(kExitWhole);
 }
 
 void ApplyCommandLine() {
@@ -41,7 +44,7 @@ void ApplyCommandLine() {
   if (!CommandLineIsExact()) Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
     WriteUsage();
-    ExitWithCode(1);
+    ExitWithCode(kExitFailure);
   }
   AnswerLoneArgument(commandLine);
   if (Run.NoResume) Run.ResumeMode = false;
@@ -71,6 +74,9 @@ void RunProgram() {
   ReserveReadBuffer();
   OpenOutput();
   OpenInput();
+  ResumeOutput();
+  SizeInput();
+  CheckResume();
   RunReadLoop();
   WriteFinalReport();
 }
