@@ -14,7 +14,7 @@ namespace {
 constexpr int64_t kWindow = 1 << 20;   // compared before the resume offset
 constexpr int64_t kRequest = 1 << 16;  // bytes per read, whole sectors of any disk
 
-// Two blocks of Request bytes, page-aligned as a disk read uncached needs them;
+// Two blocks of `request` bytes, page-aligned as a disk read uncached needs them;
 // like ReadBuffer they stay until the process ends.
 struct CheckBlocks {
   int64_t request;
