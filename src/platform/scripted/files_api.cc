@@ -193,21 +193,21 @@ BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID, DWORD,
   return TRUE;
 }
 
-BOOL FlushFileBuffers(HANDLE hFile) {
-  OpenFile* open = FindOpenFile(hFile);
-  if (open == nullptr) return FALSE;
-  LogCall("FlushFileBuffers " + open->name);
-  DWORD error = FileBehind(*open).flushError;
-  if (error == 0) return TRUE;
-  Live().lastError = error;
-  return FALSE;
-}
-
 BOOL CloseHandle(HANDLE hObject) {
   OpenFile* open = FindOpenFile(hObject);
   if (open == nullptr) return FALSE;
   open->closed = true;
   DWORD error = FileBehind(*open).closeError;
+  if (error == 0) return TRUE;
+  Live().lastError = error;
+  return FALSE;
+}
+
+BOOL FlushFileBuffers(HANDLE hFile) {
+  OpenFile* open = FindOpenFile(hFile);
+  if (open == nullptr) return FALSE;
+  LogCall("FlushFileBuffers " + open->name);
+  DWORD error = FileBehind(*open).flushError;
   if (error == 0) return TRUE;
   Live().lastError = error;
   return FALSE;
