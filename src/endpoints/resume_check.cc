@@ -55,10 +55,9 @@ int64_t ReadBoth(const CheckBlocks& blocks, int64_t offset, int64_t count) {
 }
 
 struct Comparison {
-  bool anyAgrees = false;
+  bool compared = false;
   bool firstAgrees = false;  // the first sector compared
   int64_t firstDiffers = -1;
-  bool compared = false;
 };
 
 // Sector by sector: where a copy went wrong, it went wrong in whole sectors.
@@ -69,7 +68,6 @@ void CompareSectors(const CheckBlocks& blocks, int64_t offset, int64_t count,
     bool same = memcmp(blocks.input + at, blocks.output + at, length) == 0;
     if (!c.compared) c.firstAgrees = same;
     c.compared = true;
-    c.anyAgrees |= same;
     if (!same && c.firstDiffers < 0) c.firstDiffers = offset + at;
   }
 }
@@ -109,15 +107,15 @@ int64_t AfterNearestAgreement(const CheckBlocks& blocks, int64_t end) {
 
 // Where the copy goes on instead of Position: the first sector that differs, unless
 // the window's first sector differs already, when the difference may reach further
-// back than the window.
+// back than the window. Sectors that agree after it prove little: another file may
+// end in zeros too.
 int64_t SoundResumeOffset(const CheckBlocks& blocks, int64_t from, int64_t end) {
   Comparison c = CompareWindow(blocks, from, end);
   if (c.firstDiffers < 0) return Run.Position;
   if (c.firstAgrees) return c.firstDiffers;
   int64_t after = from > 0 ? AfterNearestAgreement(blocks, end) : -1;
-  if (after >= 0) return after;
-  if (!c.anyAgrees) EndAsNotACopy();
-  return c.firstDiffers;
+  if (after < 0) EndAsNotACopy();
+  return after;
 }
 
 }  // namespace
