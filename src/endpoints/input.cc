@@ -3,11 +3,14 @@
 
 #include "console.h"
 #include "endpoints.h"
+#include "exit_code.h"
 #include "file_size.h"
 #include "report.h"
 #include "run_record.h"
 
 namespace {
+
+DWORD OpenError = 0;  // the last error the input's open left
 
 void StartClock() {
   Run.StartTick = GetTickCount();
@@ -19,11 +22,10 @@ void AppendCut(char* text, size_t& length, const char* piece) {
   text[length] = '\0';
 }
 
-// What a resumed copy is rounded to. A disk reads only whole sectors, so one whose
-// sector is a larger multiple of 512 bytes (4096 on many drives) gives its own;
-// files, 512-byte disks and inputs that report no geometry (wine's files among them)
-// take 512.
-int64_t ResumeSectorSize() {
+// A disk reads only whole sectors, so one whose sector is a larger multiple of 512
+// bytes (4096 on many drives) gives its own; files, 512-byte disks and inputs that
+// report no geometry (wine's files among them) take 512.
+int64_t SectorOfInput() {
   constexpr DWORD kSector = 512;
   DISK_GEOMETRY_EX geometry;
   DWORD returned = 0;
@@ -47,7 +49,7 @@ void FailToOpen(DWORD code) {
   WriteText(text);
   WriteInteger(static_cast<int32_t>(code));
   WriteLineEnd();
-  ExitWithCode(2);
+  ExitWithCode(kExitCannotOpen);
 }
 
 }  // namespace
@@ -59,11 +61,12 @@ void OpenInput() {
   Run.Input = CreateFileA(Run.InputPath, GENERIC_READ,
                           static_cast<DWORD>(Run.NtPlatform) * 4 + 3, nullptr,
                           OPEN_EXISTING, Run.OpenFlags, nullptr);
-  DWORD code = GetLastError();
-  if (Run.OutputEnabled && Run.ResumeMode) ResumeOutput(ResumeSectorSize());
-  if (Run.Input == INVALID_HANDLE_VALUE) FailToOpen(code);
+  OpenError = GetLastError();
+  Run.InputSector = SectorOfInput();
+}
+
+void SizeInput() {
+  if (Run.Input == INVALID_HANDLE_VALUE) FailToOpen(OpenError);
   Run.InputSize = FileSizeOrZero(Run.Input);
   if (Run.InputSize != 0) WriteByteCountLine("File size: ", Run.InputSize);
-  WriteText("Reading... Hit ESC to break");
-  WriteLineEnd();
 }

@@ -202,3 +202,13 @@ BOOL CloseHandle(HANDLE hObject) {
   Live().lastError = error;
   return FALSE;
 }
+
+BOOL FlushFileBuffers(HANDLE hFile) {
+  OpenFile* open = FindOpenFile(hFile);
+  if (open == nullptr) return FALSE;
+  LogCall("FlushFileBuffers " + open->name);
+  DWORD error = FileBehind(*open).flushError;
+  if (error == 0) return TRUE;
+  Live().lastError = error;
+  return FALSE;
+}
