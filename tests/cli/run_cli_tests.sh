@@ -195,10 +195,16 @@ case_damaged_medium() {
 # is an unreadable sector (23), its timeout a device error (1117), both stepped over;
 # the request it refuses ends the run with one error line, 87 (not a cached reread of
 # its page). As a file the same medium gives 31, and a timeout that ends the run (59).
+# The same command again resumes on the refused sector: the device, which served its
+# first sector uncached when it was opened, is still read uncached, and the refusal
+# is that request's 87 again, not a cached read that fails the sectors around it (23).
 case_disk_errors() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
   mount_faulty && attach mnt/disk || return
   run disk copy /512
+  run disk copy /512
+  grep -aq $'^00000000.00018400: Read error 0000 bytes read; gle=87\r$' "$work/out" &&
+    ! grep -aq 'gle=23' "$work/out" || fail "resumed on the refused sector: not its 87 alone"
   run mnt/disk file /512
   # A run that ends within the clock's millisecond has no error count: left out.
   sed -i '/^Total errors encountered: /d' "$work/$name.log"

@@ -94,13 +94,15 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
 // A disk fails as Windows' disks do: a medium or protection error is an unreadable
 // sector (23), a timeout or a transport failure a device error (1117), which the
 // read loop steps over; on a file a timeout is a network failure (59), which ends the
-// run. A refusal of the first read means the device takes no uncached reads, and the
-// request is read through the cache; a later one is that request's own error (87), and
-// the disk stays uncached: a request of part of a sector is refused without a read.
+// run. A refusal is that request's own error (87), the first request of a handle
+// included, and a request of part of a sector is refused without a read.
 TEST_F(Files, DiskReadsFailAsOnWindows) {
   int bytes = open(MakeFile("/d", std::string(1024, 'd')).c_str(), O_RDONLY);
-  FileRecord disk = {bytes, true, true, 0, 512, true},
-             file = {bytes, true, false, 0, 0, false};
+  FileRecord disk, file;
+  disk.fd = file.fd = bytes;
+  disk.positioned = file.positioned = true;
+  disk.disk = true;
+  disk.sector_size = 512;
   static int error;  // the next read fails with it
   PreadFn device = [](int fd, void* buffer, size_t size, off_t at) -> ssize_t {
     int fails = std::exchange(error, 0);
@@ -112,6 +114,8 @@ TEST_F(Files, DiskReadsFailAsOnWindows) {
     error = fails_with;
     return ReadFileWith(&record, buffer, size, &count, device) ? 0 : GetLastError();
   };
+  EXPECT_EQ(code(disk, EINVAL), 87u);
+  EXPECT_EQ(code(disk, 0), 0u);
   // errno, then the code on a disk and on a file
   const int rows[][3] = {{ENODATA, 23, 31},     {EILSEQ, 23, 31},
                          {ETIMEDOUT, 1117, 59}, {ENOLINK, 1117, 31},
@@ -122,10 +126,29 @@ TEST_F(Files, DiskReadsFailAsOnWindows) {
     EXPECT_EQ(code(file, row[0]), static_cast<DWORD>(row[2])) << row[0];
   }
   EXPECT_EQ(code(disk, EIO, 1), 87u);
-  disk.direct_proven = false;  // as before its first read
-  EXPECT_EQ(code(disk, EINVAL), 0u);
-  EXPECT_EQ(code(disk, EIO, 1), 23u);
+  EXPECT_EQ(disk.sector_size, 512u);
   close(bytes);
+}
+
+// Whether a disk is read uncached is decided by one read of its first sector when it
+// is opened: only a refusal there (EINVAL) makes it read cached. A medium error, a
+// missing medium or an empty device leave it uncached; the read asks for one whole
+// sector at offset 0 into a buffer aligned to the sector, as O_DIRECT needs.
+TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
+  static int answer;  // the probe's errno, or 0 for an empty device, -1 for a sector
+  PreadFn device = [](int, void* buffer, size_t size, off_t at) -> ssize_t {
+    if (size != 4096 || at != 0 || reinterpret_cast<uintptr_t>(buffer) % 4096 != 0) {
+      ADD_FAILURE() << "asked " << size << " bytes at " << at;
+    }
+    if (answer > 0) return errno = answer, -1;
+    return answer == 0 ? 0 : static_cast<ssize_t>(size);
+  };
+  const std::pair<int, bool> cases[] = {
+      {EINVAL, true}, {EIO, false}, {ENOMEDIUM, false}, {0, false}, {-1, false}};
+  for (const auto& [errno_value, refused] : cases) {
+    answer = errno_value;
+    EXPECT_EQ(RefusesUncachedReads(-1, 4096, device), refused) << errno_value;
+  }
 }
 
 }  // namespace
