@@ -14,6 +14,11 @@ void MapInputName(const char* inputName, char* out);
 // Exit code 2 when it cannot be opened.
 void OpenOutput();
 
+// Removes the output when this run created it and it is still empty, so that a run
+// whose input cannot be opened leaves nothing behind; an output that existed before
+// stays as it was.
+void RemoveCreatedOutput();
+
 // With an output in resume mode: starts Position at the output's length rounded down
 // to a multiple of sectorSize, and says so. The input calls it once its open has
 // been tried, so that the rounding can follow the input's sector and the message

@@ -142,6 +142,7 @@ BOOL BackupRead(HANDLE hFile, LPBYTE lpBuffer, DWORD nNumberOfBytesToRead,
                 LPDWORD lpNumberOfBytesRead, BOOL bAbort, BOOL bProcessSecurity,
                 LPVOID* lpContext);
 BOOL CloseHandle(HANDLE hObject);
+BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
                      DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
                      LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);
