@@ -41,17 +41,23 @@ class Files : public ::testing::Test {
   LPVOID context_ = nullptr;
 };
 
-// Hardware (a device link) in the kernel's order of names; optical drives, floppies
-// and virtual block devices get no number, with a device link or without.
+// Hardware (a device link) in the kernel's order of names; optical drives, floppies,
+// virtual block devices and the boot and RPMB areas of an eMMC get no number, with a
+// device link or without.
 TEST_F(Files, DisksAreNumberedAsTheMachinesDisks) {
-  for (std::string name : {"sdaa", "vda", "sdz", "nvme10n1", "sdb", "cciss!c0d0",
-                           "nvme1n1", "sda", "nvme0n1", "sr0", "fd0", "dm-0", "md127",
-                           "nbd0", "loop0", "ram0", "zram0", "dm-1", "vdb"}) {
+  for (std::string name :
+       {"sdaa",       "vda",          "sdz",         "nvme10n1", "sdb",
+        "cciss!c0d0", "nvme1n1",      "sda",         "nvme0n1",  "sr0",
+        "fd0",        "dm-0",         "md127",       "nbd0",     "loop0",
+        "ram0",       "zram0",        "dm-1",        "vdb",      "mmcblk0boot0",
+        "mmcblk0",    "mmcblk0boot1", "mmcblk0rpmb", "mmcblk1",  "mmcblk10boot0",
+        "mmcblk10"}) {
     ASSERT_EQ(mkdir((dir_ + "/" + name).c_str(), 0755), 0);
     if (name == "dm-1" || name == "vdb") continue;  // no device link
     ASSERT_EQ(symlink("../../devices/x", (dir_ + "/" + name + "/device").c_str()), 0);
   }
-  const char* disks[] = {"/dev/cciss/c0d0", "/dev/nvme0n1", "/dev/nvme1n1",
+  const char* disks[] = {"/dev/cciss/c0d0", "/dev/mmcblk0", "/dev/mmcblk1",
+                         "/dev/mmcblk10",   "/dev/nvme0n1", "/dev/nvme1n1",
                          "/dev/nvme10n1",   "/dev/sda",     "/dev/sdb",
                          "/dev/sdz",        "/dev/sdaa",    "/dev/vda"};
   for (unsigned long n = 0; n < std::size(disks); ++n)
