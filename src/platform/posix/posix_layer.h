@@ -132,10 +132,13 @@ void FinishKeyScan(KeyScan* scan);  // nothing more is available now
 // The terminal on standard input. While the job is in the foreground, typed keys are
 // readable at once and unechoed (key mode); the terminal is put back when the job
 // stops or ends and taken again when it is resumed in the foreground. A job in the
-// background neither reads nor changes it. StartKeyMode is false, touching nothing,
-// when standard input is not a terminal. PollInKeyMode calls poll with a descriptor
-// of the terminal whose reads never wait, only while keys may be read.
-// RestoreTerminal puts back the settings key mode replaced.
+// background neither reads nor changes it. PrepareTerminal opens the terminal for
+// keys and starts the watcher; it runs once, before the program opens any file and
+// before its clock starts, and StartKeyMode runs it if it has not run. StartKeyMode
+// is false, touching nothing, when standard input is not a terminal. PollInKeyMode
+// calls poll with a descriptor of the terminal whose reads never wait, only while keys
+// may be read. RestoreTerminal puts back the settings key mode replaced.
+void PrepareTerminal();
 bool StartKeyMode();
 void PollInKeyMode(void (*poll)(int fd));
 void RestoreTerminal();
@@ -155,8 +158,9 @@ inline bool SameTerminalSettings(const termios& a, const termios& b) {
 
 // The watcher: a process of its own that puts the saved settings back when this
 // process ends while the terminal still holds its key settings, however it ends.
+// StartTerminalWatcher is false when it cannot start (no process to spare).
 // TellTerminalWatcher hands it the modes; it is async-signal-safe.
-void StartTerminalWatcher();
+bool StartTerminalWatcher();
 void TellTerminalWatcher(const TerminalModes& modes);
 
 // Milliseconds since boot from the coarse monotonic clock, which moves once per kernel
