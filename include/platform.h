@@ -24,10 +24,14 @@ bool SlashArgumentIsPath(const char* argument);
 bool CommandLineIsExact();
 
 // What a command line of this one argument asks for instead of a run. POSIX programs
-// answer "--help" and "-h" with their usage and "--version" and "-V" with their
+// answer "--help" and "-h" with their help and "--version" and "-V" with their
 // version; on Windows these are names like any other, so there it is always kRun.
-enum class LoneArgument { kRun, kUsage, kVersion };
+enum class LoneArgument { kRun, kHelp, kVersion };
 LoneArgument LoneArgumentRequest(const char* argument);
+
+// The text that kHelp shows after the Banner: every option explained, with examples
+// of the names this platform's users give. Stored whole, its lines ended by CR LF.
+const char* HelpText();
 
 // Sets the real arithmetic the program relies on: 64-bit significand, rounding to
 // nearest, and division by zero, overflow and invalid operations trapped rather than

@@ -31,7 +31,10 @@ void WriteUsage() {
 void AnswerLoneArgument(const char* commandLine) {
   LoneArgument request = ReadLoneArgument(commandLine);
   if (request == LoneArgument::kRun) return;
-  if (request == LoneArgument::kUsage) WriteUsage();
+  if (request == LoneArgument::kHelp) {
+    WriteText(HelpText());
+    WriteLineEnd();
+  }
   ExitWithCode(0);
 }
 

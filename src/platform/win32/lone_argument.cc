@@ -4,3 +4,6 @@
 LoneArgument LoneArgumentRequest(const char* /*argument*/) {
   return LoneArgument::kRun;
 }
+
+// Never asked for: no argument requests help here.
+const char* HelpText() { return ""; }
