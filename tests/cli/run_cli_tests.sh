@@ -62,7 +62,7 @@ case_process() {
   [[ $? == 3 ]] || fail "tavo out /dev/full: not exit code 3"
 }
 
-# Linux: "--help" or "-h" alone shows the Usage text, "--version" or "-V" alone the
+# Linux: "--help" or "-h" alone shows the help text, "--version" or "-V" alone the
 # Banner, with exit code 0; beside another argument, or as "./--help", it is a name.
 case_help() {
   $linux || { skip "the Linux build only" && return; }
