@@ -16,6 +16,11 @@ void MapInputName(const char* inputName, char* out);
 // Exit code 2 when it cannot be opened.
 void OpenOutput();
 
+// Removes the output when this run created it and it is still empty, so that a run
+// whose input cannot be opened leaves nothing behind; an output that existed before
+// stays as it was.
+void RemoveCreatedOutput();
+
 // Starts the clock and tries to open the input, and takes its sector. A failed open
 // is told by SizeInput, after the resume line.
 void OpenInput();

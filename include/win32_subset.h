@@ -145,6 +145,7 @@ BOOL BackupRead(HANDLE hFile, LPBYTE lpBuffer, DWORD nNumberOfBytesToRead,
                 LPVOID* lpContext);
 BOOL FlushFileBuffers(HANDLE hFile);
 BOOL CloseHandle(HANDLE hObject);
+BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
                      DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
                      LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);

@@ -16,7 +16,7 @@ struct LongOption {
   void (*apply)(const char* value);
 };
 
-void AskForHelp(const char*) { Run.Answer = LoneArgument::kUsage; }
+void AskForHelp(const char*) { Run.Answer = LoneArgument::kHelp; }
 void AskForVersion(const char*) { Run.Answer = LoneArgument::kVersion; }
 
 const LongOption kLongOptions[] = {

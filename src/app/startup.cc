@@ -33,8 +33,8 @@ void WriteUsage() {
 // Help and version need no run: the Banner, already written, names the version.
 void Answer(LoneArgument request) {
   if (request == LoneArgument::kRun) return;
-  if (request == LoneArgument::kUsage) {
-    WriteText(kUsageText);
+  if (request == LoneArgument::kHelp) {
+    WriteText(HelpText() != nullptr ? HelpText() : kUsageText);
     WriteText(kLongOptionsText);
     WriteLineEnd();
   }

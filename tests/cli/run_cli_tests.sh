@@ -62,10 +62,11 @@ case_process() {
   [[ $? == 3 ]] || fail "tavo out /dev/full: not exit code 3"
 }
 
-# Linux: "-h" alone shows the help, "-V" alone the Banner, with exit code 0; beside
-# another argument it is a name.
+# Linux: "--help", or "-h" alone, shows the help text, "-V" alone the Banner, with
+# exit code 0; beside another argument "-V" is a name.
 case_help() {
   $linux || { skip "the Linux build only" && return; }
+  run --help
   run -h
   run -V
   run -V copy
@@ -73,10 +74,13 @@ case_help() {
 
 # Every build: "--help" and "--version" answer wherever they stand; an unknown long
 # option, a value given to one that takes none, or "--" alone is a bad command line;
-# a file named "--help" is read as "./--help".
+# a file named "--help" is read as "./--help". (The help text is each platform's own.)
 case_long_options() {
   echo data >--help
-  for line in --help "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
+  tavo in --help
+  [[ $code == 0 ]] && grep -aq '^Long options' "$work/out" ||
+    fail "tavo in --help: not the help with its long options, exit code 0"
+  for line in "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
     run $line
   done
 }
@@ -119,8 +123,14 @@ case_resume() {
 }
 
 # An output that cannot be opened ends the run (exit code 2) before the input is opened.
+# An input that cannot be opened removes the output the run created, and leaves one
+# that existed before as it was.
 case_open_failures() {
   mkdir directory && run absent directory && run absent missing/copy && run absent copy
+  [[ ! -e copy ]] || fail "tavo absent copy: the new output was left behind"
+  head -c 1000 /dev/urandom | tee copy >before
+  tavo absent copy
+  [[ $code == 2 ]] && cmp -s copy before || fail "tavo absent copy: an existing output changed"
 }
 
 # Linux: inputs that cannot be opened, with the names they map to ("C:" a drive, "1:"
@@ -259,10 +269,16 @@ case_medium_drops() {
 # is an unreadable sector (23), its timeout a device error (1117), both stepped over;
 # the request it refuses ends the run with one error line, 87 (not a cached reread of
 # its page). As a file the same medium gives 31, and a timeout that ends the run (59).
+# The same command again resumes on the refused sector: the device, which served its
+# first sector uncached when it was opened, is still read uncached, and the refusal
+# is that request's 87 again, not a cached read that fails the sectors around it (23).
 case_disk_errors() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
   mount_faulty && attach mnt/disk || return
   run disk copy /512
+  run disk copy /512
+  grep -aq $'^00000000.00018400: Read error 0000 bytes read; gle=87\r$' "$work/out" &&
+    ! grep -aq 'gle=23' "$work/out" || fail "resumed on the refused sector: not its 87 alone"
   run mnt/disk file /512
   # A run that ends within the clock's millisecond has no error count: left out.
   sed -i '/^Total errors encountered: /d' "$work/$name.log"

@@ -1,6 +1,7 @@
 // Files, drives and shares: opening, sizing, positioning, reading, backup-stream
 // reading, writing and closing, all on the script's in-memory files.
 #include <algorithm>
+#include <cstddef>  // offsetof
 #include <cstring>
 
 #include "live_state.h"
@@ -173,23 +174,48 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
   return TRUE;
 }
 
-// A disk reports its sector and size; a file has no geometry.
+// A disk reports its sector and size; a file has no geometry. The answers are the
+// POSIX layer's: the geometry without its detection data, and a count of 0 on failure.
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID, DWORD,
                      LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
                      LPOVERLAPPED) {
+  constexpr DWORD kSize = offsetof(DISK_GEOMETRY_EX, Data);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = 0;
   OpenFile* open = FindOpenFile(hDevice);
   if (open == nullptr) return FALSE;
   const FileSpec& file = FileBehind(*open);
-  DISK_GEOMETRY_EX geometry = {};
-  if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX || file.sectorSize == 0 ||
-      nOutBufferSize < sizeof geometry) {
+  if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX || file.sectorSize == 0) {
     Live().lastError = ERROR_INVALID_FUNCTION;
     return FALSE;
   }
+  if (nOutBufferSize < kSize) {
+    Live().lastError = ERROR_INSUFFICIENT_BUFFER;
+    return FALSE;
+  }
+  DISK_GEOMETRY_EX geometry = {};
   geometry.Geometry.BytesPerSector = file.sectorSize;
   geometry.DiskSize.QuadPart = static_cast<int64_t>(file.length);
-  memcpy(lpOutBuffer, &geometry, sizeof geometry);
-  *lpBytesReturned = sizeof geometry;
+  memcpy(lpOutBuffer, &geometry, kSize);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = kSize;
+  return TRUE;
+}
+
+// As Windows: a file that is still open (without FILE_SHARE_DELETE) is not deleted.
+BOOL DeleteFileA(LPCSTR lpFileName) {
+  std::string name = lpFileName;
+  LogCall("DeleteFileA " + name);
+  auto& files = Live().script.files;
+  if (files.count(name) == 0) {
+    Live().lastError = ERROR_FILE_NOT_FOUND;
+    return FALSE;
+  }
+  for (const auto& [handle, open] : Live().handles) {
+    if (open.name == name && !open.closed) {
+      Live().lastError = ERROR_SHARING_VIOLATION;
+      return FALSE;
+    }
+  }
+  files.erase(name);
   return TRUE;
 }
 
