@@ -20,6 +20,9 @@ void OpenOutput();
 // still comes before the input's own lines.
 void ResumeOutput(int64_t sectorSize);
 
+// The input's sector: what a disk reads at least, and 512 for anything else.
+int64_t InputSectorSize();
+
 // Starts the clock, opens the input, resumes the output at one of its sectors, sizes
 // the input and says so. Exit code 2 when it cannot be opened.
 void OpenInput();

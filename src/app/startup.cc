@@ -3,6 +3,7 @@
 #include "console.h"
 #include "endpoints.h"
 #include "report.h"
+#include "rescue_map.h"
 #include "run_record.h"
 #include "texts.h"
 #include "transfer.h"
@@ -42,6 +43,10 @@ void ApplyCommandLine() {
   const char* commandLine = GetCommandLineA();
   ReadCommandLine(commandLine);
   if (!CommandLineIsExact()) Run.BadCommandLine = true;
+  // A map records offsets of the input in the output: a backup stream has other
+  // offsets, an endless run no end, and without an output nothing is rescued.
+  if (RescueMapActive() && (Run.BackupMode || Run.EndlessMode || !Run.OutputEnabled))
+    Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
     WriteUsage();
     ExitWithCode(1);
@@ -73,8 +78,10 @@ void RunProgram() {
   WriteBanner();
   ApplyCommandLine();
   ReserveReadBuffer();
+  LoadRescueMap();
   OpenOutput();
   OpenInput();
+  FitRescueMap();
   RunReadLoop();
   WriteFinalReport();
 }

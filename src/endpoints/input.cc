@@ -19,11 +19,13 @@ void AppendCut(char* text, size_t& length, const char* piece) {
   text[length] = '\0';
 }
 
+}  // namespace
+
 // What a resumed copy is rounded to. A disk reads only whole sectors, so one whose
 // sector is a larger multiple of 512 bytes (4096 on many drives) gives its own;
 // files, 512-byte disks and inputs that report no geometry (wine's files among them)
 // take 512.
-int64_t ResumeSectorSize() {
+int64_t InputSectorSize() {
   constexpr DWORD kSector = 512;
   DISK_GEOMETRY_EX geometry;
   DWORD returned = 0;
@@ -36,6 +38,8 @@ int64_t ResumeSectorSize() {
   DWORD sector = geometry.Geometry.BytesPerSector;
   return sector > kSector && sector % kSector == 0 ? sector : kSector;
 }
+
+namespace {
 
 void FailToOpen(DWORD code) {
   // The text before the number is one text of at most 255 bytes.
@@ -60,7 +64,7 @@ void OpenInput() {
                           static_cast<DWORD>(Run.NtPlatform) * 4 + 3, nullptr,
                           OPEN_EXISTING, Run.OpenFlags, nullptr);
   DWORD code = GetLastError();
-  if (Run.OutputEnabled && Run.ResumeMode) ResumeOutput(ResumeSectorSize());
+  if (Run.OutputEnabled && Run.ResumeMode) ResumeOutput(InputSectorSize());
   if (Run.Input == INVALID_HANDLE_VALUE) FailToOpen(code);
   Run.InputSize = FileSizeOrZero(Run.Input);
   if (Run.InputSize != 0) WriteByteCountLine("File size: ", Run.InputSize);

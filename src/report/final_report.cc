@@ -1,6 +1,7 @@
 // The totals after the loop: elapsed time, bytes read, four rates, and failed reads.
 #include "console.h"
 #include "report.h"
+#include "rescue_map.h"
 #include "run_record.h"
 
 namespace {
@@ -48,6 +49,8 @@ void WriteErrorLine() {
 
 UINT ExitCodeOfTransfer() {
   if (Run.HadWriteErrors) return kExitFailedWrite;
+  // With a map, what is still missing is what the map does not mark rescued.
+  if (RescueMapActive()) return RescueMapComplete() ? 0 : kExitInputNotWhole;
   if (Run.InputIncomplete) return kExitInputNotWhole;
   return 0;
 }
@@ -64,11 +67,13 @@ void WriteFinalReport() {
     WriteLineEnd();
     // No rate can be formed from no time at all; a lost block says more than that.
     if (seconds == 0.0L) {
+      WriteRescueMapTotals();
       UINT code = ExitCodeOfTransfer();
-      ExitWithCode(code != 0 ? code : 1);
+      ExitWithCode(code != 0 || RescueMapActive() ? code : 1);
     }
   }
   WriteRateLine(static_cast<long double>(Run.BytesRead) / seconds);
   if (Run.ErrorCount > 0) WriteErrorLine();
+  WriteRescueMapTotals();
   ExitWithCode(ExitCodeOfTransfer());
 }

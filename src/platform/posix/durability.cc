@@ -1,0 +1,58 @@
+// FlushFileBuffers and MoveFileExA: what reaches the disk, and a file put in place of
+// another in one step.
+#include <fcntl.h>
+#include <stdio.h>  // rename
+#include <unistd.h>
+
+#include <string>
+
+#include "posix_layer.h"
+
+namespace {
+
+// A rename is durable only once the directory that holds the name is.
+bool SyncDirectoryOf(const char* path) {
+  std::string name = path;
+  size_t slash = name.find_last_of('/');
+  std::string directory = slash == std::string::npos ? "." : name.substr(0, slash + 1);
+  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+}  // namespace
+
+// A pipe or a terminal has nothing to flush; Windows reports that as a failure of
+// the call, and so does fsync (EINVAL), which the caller may ignore.
+BOOL FlushFileBuffers(HANDLE hFile) {
+  FileRecord* record = RecordOf(hFile);
+  if (record == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (fsync(record->fd) != 0) {
+    SetLastErrorFromErrno(errno, ErrnoUse::kTransferring);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// rename() always replaces an existing target: a move that must not replace one is
+// not offered (ERROR_INVALID_PARAMETER). MOVEFILE_WRITE_THROUGH syncs the directory.
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+  if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (rename(lpExistingFileName, lpNewFileName) != 0) {
+    SetLastErrorFromErrno(errno, ErrnoUse::kOpening);
+    return FALSE;
+  }
+  if ((dwFlags & MOVEFILE_WRITE_THROUGH) && !SyncDirectoryOf(lpNewFileName)) {
+    SetLastErrorFromErrno(errno, ErrnoUse::kTransferring);
+    return FALSE;
+  }
+  return TRUE;
+}
