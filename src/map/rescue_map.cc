@@ -175,13 +175,14 @@ void TakeRescueOutcome(BOOL ok, int32_t bytes, bool written, bool endingCode) {
   }
   bool shortRead = ok && bytes < size;
   if (shortRead && !Map.sizeKnown) {
-    // The input's real end: nothing lies beyond it.
+    // The input's real end: nothing lies beyond it, and the pass goes on with the
+    // failed areas.
     rescue::CutAt(Map.areas, offset + bytes);
     Map.end = offset + bytes;
   } else if (shortRead || endingCode) {
     rescue::TakeBackBefore(Map.areas, offset + (ok ? bytes : 0));
+    Map.plan.phase = 3;
   }
-  if (shortRead || endingCode) Map.plan.phase = 3;
 }
 
 void SaveRescueMap(uint32_t now, bool final) {

@@ -172,7 +172,10 @@ bool ReadOneBlock() {
     Run.StopRequested = false;
     Run.LastReadBytes = 2147483647;
   }
-  return (ok && Run.LastReadBytes < requestSize) || escape != 0 || Run.StopRequested;
+  // With a map, the map's pass ends the loop: a short read ends only its non-tried
+  // areas when the input's size is not known.
+  bool shortRead = ok && Run.LastReadBytes < requestSize && !RescueMapActive();
+  return shortRead || escape != 0 || Run.StopRequested;
 }
 
 void CloseAndMeasure() {
