@@ -127,8 +127,9 @@ void LoadRescueMap() {
   DWORD code = 0;
   if (!ReadMapFile(Map.name, text, code)) {
     if (code == ERROR_FILE_NOT_FOUND) return;
-    WriteText("     Unable to read map file, exiting - ");
-    WriteInteger(static_cast<int32_t>(code));
+    std::string text = "     Unable to read map file \"" + std::string(Map.name) +
+                       "\", exiting - " + std::to_string(code);
+    WriteText(text.c_str());
     WriteLineEnd();
     ExitWithCode(2);
   }
