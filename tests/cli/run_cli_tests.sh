@@ -269,7 +269,7 @@ show_map() { sed -E 's/^(# (Start|Current) time: *).*/\1<t>/' "$1" >>"$work/$nam
 # status as tavo's last run did (its "Map" line). Sizes stay below 10^6 bytes, which
 # ddrescuelog shows in bytes.
 judged() {
-  command -v ddrescuelog >/dev/null || return 0
+  command -v ddrescuelog >/dev/null || { echo "  $name: maps not judged: no ddrescuelog (gddrescue)" && return; }
   ddrescuelog -t "$1" >judge.txt 2>&1 || { fail "ddrescuelog refused $1: $(head -1 judge.txt)" && return; }
   local kind ours theirs
   for kind in rescued non-tried non-trimmed non-scraped bad-sector; do
