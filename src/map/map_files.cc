@@ -94,7 +94,7 @@ void WriteMapFile(const char* name, const std::string& text) {
 std::string LocalTimeText() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  char text[32];
+  char text[40];  // room for any 16-bit field values
   snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
            now.wDay, now.wHour, now.wMinute, now.wSecond);
   return text;

@@ -33,7 +33,7 @@ void AppendStatusLine(std::string& text, const AreaList& areas, int64_t end) {
       }
     }
   }
-  char line[96];
+  char line[128];
   snprintf(line, sizeof line,
            "# current_pos  current_status  current_pass\n0x%08" PRIX64
            "     %c               1\n",
