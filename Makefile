@@ -149,12 +149,13 @@ test-windows64: windows64
 check-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -R '^exe_format$$'
 
-# libFuzzer targets for the command line and the real-number text, built by clang with
+# libFuzzer targets for the command line, the real-number text and the map parser, built by clang with
 # AddressSanitizer and UBSan. The test command runs each briefly over its corpus.
 fuzzers:
 	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DTAVO_TESTS=OFF \
 	  -DTAVO_FUZZ=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_command_line fuzz_real_text
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_command_line fuzz_real_text \
+	  fuzz_map_parser
 
 fuzz: fuzzers
 	bash tests/fuzz/run_fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)

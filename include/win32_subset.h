@@ -41,6 +41,16 @@ typedef struct _DISK_GEOMETRY {
   DWORD SectorsPerTrack;
   DWORD BytesPerSector;
 } DISK_GEOMETRY;
+typedef struct _SYSTEMTIME {
+  uint16_t wYear;
+  uint16_t wMonth;
+  uint16_t wDayOfWeek;
+  uint16_t wDay;
+  uint16_t wHour;
+  uint16_t wMinute;
+  uint16_t wSecond;
+  uint16_t wMilliseconds;
+} SYSTEMTIME;
 typedef struct _DISK_GEOMETRY_EX {
   DISK_GEOMETRY Geometry;
   LARGE_INTEGER DiskSize;
@@ -67,6 +77,7 @@ typedef struct _DISK_GEOMETRY_EX {
 #define FILE_SHARE_READ 1u
 #define FILE_SHARE_WRITE 2u
 #define FILE_SHARE_DELETE 4u
+#define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
 #define OPEN_ALWAYS 4u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
@@ -75,6 +86,9 @@ typedef struct _DISK_GEOMETRY_EX {
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
 #define FILE_END 2u
+
+#define MOVEFILE_REPLACE_EXISTING 0x1u
+#define MOVEFILE_WRITE_THROUGH 0x8u
 
 #define IOCTL_DISK_GET_DRIVE_GEOMETRY_EX 0x000700A0u
 
@@ -122,6 +136,7 @@ void SetLastError(DWORD dwErrCode);
 DWORD GetLastError();
 DWORD GetTickCount();
 void Sleep(DWORD dwMilliseconds);
+void GetLocalTime(SYSTEMTIME* lpSystemTime);
 DWORD GetVersion();
 LPSTR GetCommandLineA();
 [[noreturn]] void ExitProcess(UINT uExitCode);
@@ -144,6 +159,7 @@ BOOL BackupRead(HANDLE hFile, LPBYTE lpBuffer, DWORD nNumberOfBytesToRead,
                 LPDWORD lpNumberOfBytesRead, BOOL bAbort, BOOL bProcessSecurity,
                 LPVOID* lpContext);
 BOOL FlushFileBuffers(HANDLE hFile);
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 BOOL CloseHandle(HANDLE hObject);
 BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,

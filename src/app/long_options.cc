@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app.h"
+#include "rescue_map.h"
 #include "run_record.h"
 
 namespace {
@@ -22,6 +23,7 @@ void AskForVersion(const char*) { Run.Answer = LoneArgument::kVersion; }
 const LongOption kLongOptions[] = {
     {"help", Value::kNone, AskForHelp},
     {"version", Value::kNone, AskForVersion},
+    {"map", Value::kRequired, SetRescueMapName},
 };
 
 const LongOption* FindLongOption(const char* name, size_t nameLength) {

@@ -5,6 +5,7 @@
 #include "endpoints.h"
 #include "exit_code.h"
 #include "report.h"
+#include "rescue_map.h"
 #include "resume_check.h"
 #include "run_record.h"
 #include "texts.h"
@@ -45,6 +46,10 @@ void ApplyCommandLine() {
   const char* commandLine = GetCommandLineA();
   ReadCommandLine(commandLine);
   if (!CommandLineIsExact()) Run.BadCommandLine = true;
+  // A map records offsets of the input in the output: a backup stream has other
+  // offsets, an endless run no end, and without an output nothing is rescued.
+  if (RescueMapActive() && (Run.BackupMode || Run.EndlessMode || !Run.OutputEnabled))
+    Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
     WriteUsage();
     ExitWithCode(kExitFailure);
@@ -76,11 +81,13 @@ void RunProgram() {
   WriteBanner();
   ApplyCommandLine();
   ReserveReadBuffer();
+  LoadRescueMap();
   OpenOutput();
   OpenInput();
   ResumeOutput();
   SizeInput();
   CheckResume();
+  FitRescueMap();
   RunReadLoop();
   WriteFinalReport();
 }

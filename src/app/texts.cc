@@ -33,5 +33,6 @@ const char kLongOptionsText[] =
     "\r\n"
     "Long options (a file whose name begins with -- is given as ./--name):\r\n"
     "  --help       this text\r\n"
-    "  --version    the banner alone, which names the version\r\n";
+    "  --version    the banner alone, which names the version\r\n"
+    "  --map=FILE   keep a rescue map in FILE; a rerun reads only what it lacks\r\n";
 // clang-format on

@@ -183,3 +183,39 @@ TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
 }
 
 }  // namespace
+
+// A map file is replaced in one step: CREATE_ALWAYS empties an existing file (and
+// says it existed), FlushFileBuffers reaches the disk or reports why not, and
+// MoveFileExA puts the new file in the old one's place; a move that must not replace
+// is not offered. ReadFile then sees the new bytes.
+namespace {
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+}  // namespace
+
+TEST_F(Files, AFileIsReplacedWholeInOneStep) {
+  std::string target = MakeFile("/map", "old map\n");
+  std::string beside = MakeFile("/map.tmp", "a longer leftover of a killed run\n");
+  SetLastError(0);
+  file_ = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file_, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(file_, "new map\n", 8, &written, nullptr));
+  EXPECT_TRUE(FlushFileBuffers(file_));
+  CloseHandle(std::exchange(file_, nullptr));
+  EXPECT_EQ(ReadAll(beside), "new map\n");
+  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(MoveFileExA(beside.c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(ReadAll(target), "new map\n");
+  EXPECT_NE(access(beside.c_str(), F_OK), 0);
+  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(FlushFileBuffers(INVALID_HANDLE_VALUE));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}

@@ -25,6 +25,21 @@ void Sleep(DWORD dwMilliseconds) {
   }
 }
 
+void GetLocalTime(SYSTEMTIME* lpSystemTime) {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local;
+  localtime_r(&now.tv_sec, &local);
+  *lpSystemTime = {static_cast<uint16_t>(local.tm_year + 1900),
+                   static_cast<uint16_t>(local.tm_mon + 1),
+                   static_cast<uint16_t>(local.tm_wday),
+                   static_cast<uint16_t>(local.tm_mday),
+                   static_cast<uint16_t>(local.tm_hour),
+                   static_cast<uint16_t>(local.tm_min),
+                   static_cast<uint16_t>(local.tm_sec),
+                   static_cast<uint16_t>(now.tv_nsec / 1000000)};
+}
+
 // Bit 31 clear says "NT family" (which gives the input FILE_SHARE_DELETE). The kernel
 // release fills the rest: major version in the low byte, minor in the next, and the
 // patch level in the high word.

@@ -60,14 +60,15 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
   LogCall("CreateFileA " + name);
   auto& files = Live().script.files;
   bool existed = files.count(name) != 0;
-  if (!existed && dwCreationDisposition != OPEN_ALWAYS) {
+  if (!existed && dwCreationDisposition == OPEN_EXISTING) {
     Live().lastError = ERROR_FILE_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
   }
-  if (!existed) files[name] = FileSpec();  // OPEN_ALWAYS makes an empty file
-  // As Windows does: OPEN_ALWAYS on an existing file leaves ERROR_ALREADY_EXISTS.
+  // OPEN_ALWAYS makes an empty file; CREATE_ALWAYS empties an existing one too.
+  if (!existed || dwCreationDisposition == CREATE_ALWAYS) files[name] = FileSpec();
+  // As Windows does: either on an existing file leaves ERROR_ALREADY_EXISTS.
   Live().lastError =
-      existed && dwCreationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : 0;
+      existed && dwCreationDisposition != OPEN_EXISTING ? ERROR_ALREADY_EXISTS : 0;
   intptr_t handle = Live().nextHandle++;
   Live().handles[handle] = OpenFile{name, 0, false};
   return reinterpret_cast<HANDLE>(handle);
@@ -237,4 +238,20 @@ BOOL FlushFileBuffers(HANDLE hFile) {
   if (error == 0) return TRUE;
   Live().lastError = error;
   return FALSE;
+}
+
+// The file under the new name takes the place of any there; handles open on the old
+// name are not followed.
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD) {
+  auto& files = Live().script.files;
+  auto it = files.find(lpExistingFileName);
+  LogCall(std::string("MoveFileExA ") + lpExistingFileName + " " + lpNewFileName);
+  if (it == files.end()) {
+    Live().lastError = ERROR_FILE_NOT_FOUND;
+    return FALSE;
+  }
+  FileSpec moved = it->second;
+  files.erase(it);
+  files[lpNewFileName] = moved;
+  return TRUE;
 }

@@ -25,6 +25,11 @@ void Sleep(DWORD dwMilliseconds) {
   Live().clock += dwMilliseconds;
 }
 
+// One fixed moment, so that a run's files are the same on every test run.
+void GetLocalTime(SYSTEMTIME* lpSystemTime) {
+  *lpSystemTime = {2026, 1, 5, 2, 3, 4, 5, 0};
+}
+
 DWORD GetVersion() { return 0x23F00206; }  // the NT family
 
 LPSTR GetCommandLineA() { return &Live().script.commandLine[0]; }
