@@ -7,29 +7,29 @@ namespace {
 
 // Below this many seconds the figures say more about caches than about the input.
 // In extended precision 200 ms * 0.001 lies just below 0.2, so 200 ms still warns.
-constexpr long double kMeaningfulSeconds = 0.2L;
-constexpr long double kSecondsPerMs = 0.001L;
-constexpr long double kPerSingleSpeed = 1.0L / 150.0L;  // multiples of 150 Kb/s
+const Real kMeaningfulSeconds = 0.2_real;
+const Real kSecondsPerMs = 0.001_real;
+const Real kPerSingleSpeed = 1.0_real / 150.0_real;  // multiples of 150 Kb/s
 
 // A script must not take a damaged copy for a good one: a failed write comes first,
 // then an input that was not read whole (the copy has gaps or ends short).
 constexpr UINT kExitFailedWrite = 3;
 constexpr UINT kExitInputNotWhole = 4;
 
-void WriteElapsedLine(long double seconds) {
+void WriteElapsedLine(Real seconds) {
   WriteText("\rElapsed time: ");
   WriteReal(seconds, 2);
   WriteText(" seconds                                  ");
   WriteLineEnd();
 }
 
-void WriteRateLine(long double bytesPerSecond) {
+void WriteRateLine(Real bytesPerSecond) {
   WriteText("Transfer rate: ");
-  WriteReal(bytesPerSecond * 0x1p-20L, 1);
+  WriteReal(bytesPerSecond * 0x1p-20_real, 1);
   WriteText(" Mb/sec = ");
-  WriteReal(bytesPerSecond * 0x1p-10L, 1);
+  WriteReal(bytesPerSecond * 0x1p-10_real, 1);
   WriteText(" Kb/sec = ");
-  WriteReal(bytesPerSecond * 0x1p-10L * kPerSingleSpeed, 1);
+  WriteReal(bytesPerSecond * 0x1p-10_real * kPerSingleSpeed, 1);
   WriteText("x = ");
   WriteReal(bytesPerSecond, 0);
   WriteText(" Bytes/sec");
@@ -41,7 +41,7 @@ void WriteErrorLine() {
   WriteText("Total errors encountered: ");
   WriteInteger(Run.ErrorCount);
   WriteText(" (");
-  WriteReal(static_cast<long double>(Run.ErrorCount) / Run.ReadCount * 100.0L, 1);
+  WriteReal(static_cast<Real>(Run.ErrorCount) / Run.ReadCount * 100.0_real, 1);
   WriteText("%)");
   WriteLineEnd();
 }
@@ -56,19 +56,19 @@ UINT ExitCodeOfTransfer() {
 
 void WriteFinalReport() {
   if (Run.HadErrors) WriteLineEnd();
-  long double seconds = Run.ElapsedMs * kSecondsPerMs;
+  Real seconds = Run.ElapsedMs * kSecondsPerMs;
   WriteElapsedLine(seconds);
   WriteByteCountLine("Read: ", Run.BytesRead);
   if (seconds < kMeaningfulSeconds) {
     WriteText("\rFile too small or cached");
     WriteLineEnd();
     // No rate can be formed from no time at all; a lost block says more than that.
-    if (seconds == 0.0L) {
+    if (seconds == 0.0_real) {
       UINT code = ExitCodeOfTransfer();
       ExitWithCode(code != 0 ? code : 1);
     }
   }
-  WriteRateLine(static_cast<long double>(Run.BytesRead) / seconds);
+  WriteRateLine(static_cast<Real>(Run.BytesRead) / seconds);
   if (Run.ErrorCount > 0) WriteErrorLine();
   ExitWithCode(ExitCodeOfTransfer());
 }
