@@ -5,7 +5,8 @@
 #                (the Linux build's also under AddressSanitizer and UBSan, the Windows
 #                programs' under wine), and make the packages; TAVO_NO_WIN32=1 leaves
 #                out the 32-bit Windows suite as a kernel without 32-bit emulation must
-#   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus
+#   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus, and the
+#                software real against the x87 unit as long, from a new seed
 #   make install install the Linux tavo, stripped, and its manual under PREFIX
 #                (/usr/local), inside DESTDIR when set
 #   make package the .deb and the Windows zips, built twice from fresh trees and the two
@@ -37,8 +38,8 @@ WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 WINDOWS64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
 
 .PHONY: all demo test deps linux windows windows64 test-linux test-sanitize test-windows \
-	test-windows64 check-windows test-windows-programs fuzzers fuzz test-fuzz install package \
-	bench format clean
+	test-windows64 check-windows test-windows-programs fuzzers fuzz fuzz-real test-fuzz install \
+	package bench format clean
 
 all: linux
 
@@ -153,6 +154,14 @@ fuzzers:
 
 fuzz: fuzzers
 	bash tests/fuzz/run_fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
+	$(MAKE) --no-print-directory fuzz-real
+
+# The software real against the x87 unit for FUZZ_SECONDS, from a new seed each run
+# (the test prints it; TAVO_REAL_SEED=N repeats a run).
+fuzz-real: CMAKE_FLAGS += -DTAVO_WERROR=ON
+fuzz-real: linux
+	TAVO_REAL_SECONDS=$(FUZZ_SECONDS) TAVO_REAL_SEED=$${TAVO_REAL_SEED:-$$(date +%s%N)} \
+	  $(LINUX_BUILD)/tests/tavo_real_tests
 
 test-fuzz:
 	@if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, long) { return 0; }' | \
