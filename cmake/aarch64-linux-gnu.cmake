@@ -4,4 +4,5 @@
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(TAVO_CROSS_TRIPLET aarch64-linux-gnu)
 set(TAVO_QEMU_ARCH aarch64)
+set(TAVO_DEB_ARCH arm64)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

@@ -4,4 +4,5 @@
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(TAVO_CROSS_TRIPLET arm-linux-gnueabihf)
 set(TAVO_QEMU_ARCH arm)
+set(TAVO_DEB_ARCH armhf)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

@@ -1,7 +1,7 @@
 # What the Linux cross builds share; the toolchain file of each sets
 # CMAKE_SYSTEM_PROCESSOR, TAVO_CROSS_TRIPLET (Debian's name for the target, that of
-# its compilers and of its libraries under /usr) and TAVO_QEMU_ARCH, then includes
-# this. Compilers are Debian's cross g++ (g++-<triplet with dashes>); every program
+# its compilers and of its libraries under /usr), TAVO_QEMU_ARCH and TAVO_DEB_ARCH
+# (the package's architecture), then includes this. Compilers are Debian's cross g++ (g++-<triplet with dashes>); every program
 # CMake or CTest runs is run by qemu-user-static, with the target's libraries for
 # root, so no binfmt registration is needed.
 set(CMAKE_SYSTEM_NAME Linux)

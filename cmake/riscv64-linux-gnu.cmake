@@ -4,4 +4,5 @@
 set(CMAKE_SYSTEM_PROCESSOR riscv64)
 set(TAVO_CROSS_TRIPLET riscv64-linux-gnu)
 set(TAVO_QEMU_ARCH riscv64)
+set(TAVO_DEB_ARCH riscv64)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)

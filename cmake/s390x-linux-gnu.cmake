@@ -4,4 +4,5 @@
 set(CMAKE_SYSTEM_PROCESSOR s390x)
 set(TAVO_CROSS_TRIPLET s390x-linux-gnu)
 set(TAVO_QEMU_ARCH s390x)
+set(TAVO_DEB_ARCH s390x)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
