@@ -2,7 +2,8 @@
 // random and boundary operands and on the figures the program really forms, gives
 // the same bits, the same faults, and the same text with 0 to 20 decimals.
 // TAVO_REAL_SECONDS runs batches for that long instead of one (make fuzz);
-// TAVO_REAL_SEED picks the seed, which a failure prints.
+// TAVO_REAL_SEED picks the seed, which the test prints; TAVO_REAL_PAIRS the number
+// of random pairs in a batch (200000).
 #include <algorithm>
 #include <cfenv>
 #include <chrono>
@@ -289,32 +290,33 @@ void RunDeepUnderflow() {
   }
 }
 
-uint64_t SeedFromEnvironment() {
-  const char* seed = getenv("TAVO_REAL_SEED");
-  return seed != nullptr ? strtoull(seed, nullptr, 0) : 20261208;
+uint64_t FromEnvironment(const char* name, uint64_t otherwise) {
+  const char* value = getenv(name);
+  return value != nullptr ? strtoull(value, nullptr, 0) : otherwise;
 }
 
 TEST(SoftReal, EqualsTheX87BitForBit) {
   ASSERT_EQ(sizeof(long double), 16u) << "this test compares with the x87's format";
   SetSoftRealFaultHandler(NoteSoftFault);
-  uint64_t seed = SeedFromEnvironment();
-  const char* seconds = getenv("TAVO_REAL_SECONDS");
+  uint64_t seed = FromEnvironment("TAVO_REAL_SEED", 20261208);
+  int pairs = static_cast<int>(FromEnvironment("TAVO_REAL_PAIRS", 200000));
   auto end = std::chrono::steady_clock::now() +
-             std::chrono::seconds(seconds != nullptr ? atoi(seconds) : 0);
+             std::chrono::seconds(FromEnvironment("TAVO_REAL_SECONDS", 0));
   Operands operands(seed);
   RunIntegerEdges(operands);
   RunDeepUnderflow();
   uint64_t batches = 0;
   do {
-    RunOperandPairs(operands, 200000);
-    RunProgramFigures(operands, 5000);
+    RunOperandPairs(operands, pairs);
+    RunProgramFigures(operands, pairs / 40);
     ++batches;
   } while (!HasFailure() && std::chrono::steady_clock::now() < end);
   SetSoftRealFaultHandler(nullptr);
   printf(
-      "soft real: seed %llu, %llu batches: %llu results (%llu faults) and %llu texts\n",
+      "soft real: seed %llu, %llu batch(es) of %d random pairs and %d figures: %llu "
+      "results (%llu faults), %llu texts, all equal to the x87's\n",
       static_cast<unsigned long long>(seed), static_cast<unsigned long long>(batches),
-      static_cast<unsigned long long>(counts.results),
+      pairs, pairs / 40, static_cast<unsigned long long>(counts.results),
       static_cast<unsigned long long>(counts.faults),
       static_cast<unsigned long long>(counts.texts));
 }
