@@ -314,11 +314,12 @@ TEST(SoftReal, EqualsTheX87BitForBit) {
   SetSoftRealFaultHandler(nullptr);
   printf(
       "soft real: seed %llu, %llu batch(es) of %d random pairs and %d figures: %llu "
-      "results (%llu faults), %llu texts, all equal to the x87's\n",
+      "results (%llu faults), %llu texts, %s\n",
       static_cast<unsigned long long>(seed), static_cast<unsigned long long>(batches),
       pairs, pairs / 40, static_cast<unsigned long long>(counts.results),
       static_cast<unsigned long long>(counts.faults),
-      static_cast<unsigned long long>(counts.texts));
+      static_cast<unsigned long long>(counts.texts),
+      HasFailure() ? "NOT all equal to the x87's" : "all equal to the x87's");
 }
 
 }  // namespace
