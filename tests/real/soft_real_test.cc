@@ -14,6 +14,7 @@
 
 #include "console.h"  // FormatReal(long double), the program's own
 #include "gtest/gtest.h"
+#include "real_digest.h"
 #include "soft_real.h"
 
 size_t FormatReal(SoftReal value, int decimals, char* out);  // built with soft reals
@@ -320,6 +321,31 @@ TEST(SoftReal, EqualsTheX87BitForBit) {
       static_cast<unsigned long long>(counts.faults),
       static_cast<unsigned long long>(counts.texts),
       HasFailure() ? "NOT all equal to the x87's" : "all equal to the x87's");
+}
+
+// The digest that the units of every build compare with is the x87's, and the soft
+// type gives it too.
+TEST(SoftReal, GivesTheX87Digest) {
+  auto makeX87 = [](uint16_t signExponent, uint64_t significand) {
+    return X87Of(signExponent, significand);
+  };
+  auto partsX87 = [](long double x, uint16_t& signExponent, uint64_t& significand) {
+    signExponent = SoftOf(x).SignExponent();
+    significand = SoftOf(x).Significand();
+  };
+  auto partsSoft = [](SoftReal x, uint16_t& signExponent, uint64_t& significand) {
+    signExponent = x.SignExponent();
+    significand = x.Significand();
+  };
+  auto formatX87 = [](long double x, int decimals, char* out) {
+    return FormatReal(x, decimals, out);
+  };
+  auto formatSoft = [](SoftReal x, int decimals, char* out) {
+    return FormatReal(x, decimals, out);
+  };
+  EXPECT_EQ(RealDigest<long double>(makeX87, partsX87, formatX87), kX87RealDigest);
+  EXPECT_EQ(RealDigest<SoftReal>(SoftReal::FromParts, partsSoft, formatSoft),
+            kX87RealDigest);
 }
 
 }  // namespace
