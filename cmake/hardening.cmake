@@ -5,9 +5,9 @@
 # the same calls itself); a canary in every function with an array on the stack;
 # probes that keep a large stack frame from jumping past the guard page; on x86,
 # branch targets marked for control-flow enforcement (in effect only where the C
-# library's start files are marked too), on arm64 return addresses signed and branch
-# targets marked (pointer authentication, BTI); and all relocations done at start-up,
-# then made read-only (full RELRO).
+# library's start files are marked too), on arm64 return addresses signed (pointer
+# authentication) and branch targets marked likewise; and all relocations done at
+# start-up, then made read-only (full RELRO).
 # Windows: relocatable to a random base (64-bit: anywhere in the address space) and
 # data not executable. There the canary and the checked calls would come from GCC's
 # libssp rather than from the C runtime that Windows ships; the Windows programs go
