@@ -5,7 +5,8 @@
 #                (the Linux build's also under AddressSanitizer and UBSan, the Windows
 #                programs' under wine), and make the packages; TAVO_NO_WIN32=1 leaves
 #                out the 32-bit Windows suite as a kernel without 32-bit emulation must
-#   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus
+#   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus, and the
+#                software real against the x87 unit as long, from a new seed
 #   make install build the Linux tavo alone (no tests, no GoogleTest), and install it,
 #                stripped, and its manual under PREFIX (/usr/local), inside DESTDIR
 #                when set
@@ -33,14 +34,32 @@ DEMO_DIR := $(DEMO_BUILD)/run
 DEMO_MIB := 64
 JOBS := $(shell nproc 2>/dev/null || echo 2)
 
+# Linux ports: Debian's triplet and qemu's name of each. `make test` runs all of
+# arm64's suites that run under qemu, the cli's transcripts included; of the others
+# (TAVO_PORTS picks them) the units, the scenarios and the fault probes, which keep
+# the test within minutes.
+PORTS := arm64 armhf riscv64 s390x
+TAVO_PORTS := $(PORTS)
+TRIPLET_arm64 := aarch64-linux-gnu
+TRIPLET_armhf := arm-linux-gnueabihf
+TRIPLET_riscv64 := riscv64-linux-gnu
+TRIPLET_s390x := s390x-linux-gnu
+QEMU_arm64 := aarch64
+QEMU_armhf := arm
+QEMU_riscv64 := riscv64
+QEMU_s390x := s390x
+PORT_FULL := arm64
+PORT_TARGETS := tavo tavo_unit_tests tavo_scenario_tests tavo_probe
+PORT_SUITES := ^(unit|scenarios|probe_.*)$$
+
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,-G "Unix Makefiles")
 CMAKE_FLAGS := $(GENERATOR)
 WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 WINDOWS64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
 
 .PHONY: all demo test deps linux windows windows64 test-linux test-sanitize test-windows \
-	test-windows64 check-windows test-windows-programs fuzzers fuzz test-fuzz install package \
-	bench format clean
+	test-windows64 check-windows test-windows-programs fuzzers fuzz fuzz-real test-fuzz install \
+	package bench format clean test-ports $(addprefix port-,$(PORTS)) $(addprefix test-,$(PORTS))
 
 all: linux
 
@@ -55,6 +74,11 @@ windows:
 windows64:
 	cmake -S . -B $(WINDOWS64_BUILD) $(CMAKE_FLAGS) $(WINDOWS64_FLAGS)
 	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
+
+# port-arm64 and the like: the Linux program of a port (and the tests that port runs).
+$(addprefix port-,$(PORTS)): port-%:
+	cmake -S . -B build/$* $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/$(TRIPLET_$*).cmake
+	cmake --build build/$* -j $(JOBS) $(if $(filter $*,$(PORT_FULL)),,--target $(PORT_TARGETS))
 
 # The program and its manual, in a build tree of their own, as the demo builds them.
 install:
@@ -93,9 +117,32 @@ test: deps
 	$(MAKE) --no-print-directory test-sanitize || status=1; \
 	$(MAKE) --no-print-directory test-fuzz || status=1; \
 	$(MAKE) --no-print-directory test-windows-programs || status=1; \
+	$(MAKE) --no-print-directory test-ports || status=1; \
 	$(MAKE) --no-print-directory package || status=1; \
 	if [[ $$status -eq 0 ]]; then echo "make test: all passed"; else echo "make test: FAILED"; fi; \
 	exit $$status
+
+# Each port's suite runs where its cross compiler is here and qemu starts its programs.
+test-ports:
+	@status=0; \
+	for port in $(foreach p,$(TAVO_PORTS),$(p):$(TRIPLET_$(p)):$(QEMU_$(p))); do \
+	  IFS=: read -r name triplet arch <<<"$$port"; \
+	  if ! why=$$(cmake/qemu-probe.sh $$triplet $$arch); then \
+	    echo "make test: NOT RUN: the $$name suite: $$why"; \
+	  else \
+	    $(MAKE) --no-print-directory test-$$name || status=1; \
+	  fi; \
+	done; \
+	exit $$status
+
+# A port's tests under qemu. The damaged media of the cli cases come from the Linux
+# build's faulty_fs, which runs natively.
+$(addprefix test-,$(PORTS)): CMAKE_FLAGS += -DTAVO_WERROR=ON
+$(addprefix test-,$(PORTS)): test-%: port-%
+	@faulty=$(CURDIR)/$(LINUX_BUILD)/tests/faulty_fs; [[ -x $$faulty ]] || faulty=; \
+	status=0; FAULTY_FS=$$faulty ctest --test-dir build/$* --output-on-failure -j $(JOBS) \
+	  $(if $(filter $*,$(PORT_FULL)),,-R '$(PORT_SUITES)') || status=$$?; \
+	grep -ahiE '^skip |skipped' build/$*/Testing/Temporary/LastTest.log || true; exit $$status
 
 # Each Windows program's suite runs where its compiler and its wine loader are here.
 # Whether this kernel runs 32-bit programs is found out by starting wine's 32-bit
@@ -159,6 +206,14 @@ fuzzers:
 
 fuzz: fuzzers
 	bash tests/fuzz/run_fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
+	$(MAKE) --no-print-directory fuzz-real
+
+# The software real against the x87 unit for FUZZ_SECONDS, from a new seed each run
+# (the test prints it; TAVO_REAL_SEED=N repeats a run).
+fuzz-real: CMAKE_FLAGS += -DTAVO_WERROR=ON
+fuzz-real: linux
+	TAVO_REAL_SECONDS=$(FUZZ_SECONDS) TAVO_REAL_SEED=$${TAVO_REAL_SEED:-$$(date +%s%N)} \
+	  $(LINUX_BUILD)/tests/tavo_real_tests
 
 test-fuzz:
 	@if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, long) { return 0; }' | \

@@ -5,8 +5,9 @@
 # the same calls itself); a canary in every function with an array on the stack;
 # probes that keep a large stack frame from jumping past the guard page; on x86,
 # branch targets marked for control-flow enforcement (in effect only where the C
-# library's start files are marked too); and all relocations done at start-up,
-# then made read-only (full RELRO).
+# library's start files are marked too), on arm64 return addresses signed (pointer
+# authentication) and branch targets marked likewise; and all relocations done at
+# start-up, then made read-only (full RELRO).
 # Windows: relocatable to a random base (64-bit: anywhere in the address space) and
 # data not executable. There the canary and the checked calls would come from GCC's
 # libssp rather than from the C runtime that Windows ships; the Windows programs go
@@ -22,6 +23,10 @@ else()
   check_cxx_compiler_flag(-fcf-protection TAVO_HAVE_CF_PROTECTION)
   if(TAVO_HAVE_CF_PROTECTION)
     add_compile_options(-fcf-protection)
+  endif()
+  check_cxx_compiler_flag(-mbranch-protection=standard TAVO_HAVE_BRANCH_PROTECTION)
+  if(TAVO_HAVE_BRANCH_PROTECTION)
+    add_compile_options(-mbranch-protection=standard)
   endif()
   if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
     add_compile_options(

@@ -43,6 +43,12 @@ if ((!build_only)); then
   need libclang-rt-14-dev have_package libclang-rt-14-dev
   need groff command -v groff
   need man-db command -v man
+  # The Linux ports: Debian's cross compilers, and qemu-user to run what they build.
+  need g++-aarch64-linux-gnu command -v aarch64-linux-gnu-g++
+  need g++-arm-linux-gnueabihf command -v arm-linux-gnueabihf-g++
+  need g++-riscv64-linux-gnu command -v riscv64-linux-gnu-g++
+  need g++-s390x-linux-gnu command -v s390x-linux-gnu-g++
+  need qemu-user-static command -v qemu-aarch64-static
   # What `make package` builds and checks the packages with.
   need dpkg-dev command -v dpkg-shlibdeps
   need lintian command -v lintian

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Makes the packages twice, each time from fresh build trees of the programs alone (no
-# tests): a .deb of the Linux program and a zip of each Windows program whose
-# mingw-w64 compiler is here. The two sets must be the same bytes. Checks what each
+# tests): a .deb of the Linux program, one of each Linux port (arm64, armhf) whose
+# cross compiler is here, and a zip of each Windows program whose mingw-w64 compiler
+# is here. The two sets must be the same bytes. Checks what each
 # package holds, that lintian says nothing at all about the .deb (informational and
 # pedantic tags included) and that the Linux program is hardened, where those tools
 # are installed. Puts the packages with a SHA256SUMS file in OUT-DIR, which it
@@ -37,6 +38,14 @@ fi
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 programs=(linux:)
+# The Linux ports that are packaged too, where their cross compilers are here.
+for port in aarch64-linux-gnu:arm64 arm-linux-gnueabihf:armhf; do
+  if command -v "${port%:*}-g++" >/dev/null; then
+    programs+=("linux-${port#*:}:-DCMAKE_TOOLCHAIN_FILE=$top/cmake/${port%:*}.cmake")
+  else
+    echo "make package: no .deb for ${port#*:}: ${port%:*}-g++ is not installed"
+  fi
+done
 for cpu in i686 x86_64; do
   if command -v $cpu-w64-mingw32-g++-posix >/dev/null; then
     programs+=("windows-$cpu:-DCMAKE_TOOLCHAIN_FILE=$top/cmake/mingw-$cpu.cmake")

@@ -71,7 +71,15 @@ an output file, block by block at the same offsets; the copy is resumable, and
 blocks that cannot be read are counted, reported and stepped over, so that
 what can be read from a damaged medium is read.")
   find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
-  if(DPKG_SHLIBDEPS)
+  if(CMAKE_CROSSCOMPILING)
+    # The package is for the target's architecture, and so are its dependencies;
+    # cmake/cross-depends.cmake works them out when CPack runs.
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${TAVO_DEB_ARCH})
+    set(CPACK_TAVO_DEB_ARCH ${TAVO_DEB_ARCH})
+    set(CPACK_TAVO_PROGRAM ${CMAKE_BINARY_DIR}/tavo)
+    set(CPACK_TAVO_LIBRARY_DIR ${CMAKE_FIND_ROOT_PATH}/lib)
+    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cross-depends.cmake)
+  elseif(DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")

@@ -8,12 +8,13 @@
 #include <cstdint>
 
 #include "platform.h"
+#include "real.h"
 
 void WriteText(const char* text);
 void WriteChar(char c);
 void WriteInteger(int32_t value);
 void WriteBoolean(uint8_t value);  // any nonzero byte is TRUE
-void WriteReal(long double value, int decimals);
+void WriteReal(Real value, int decimals);
 void WriteLineEnd();       // "\r\n", then flush and check
 void WriteBlockLineEnd();  // the same, but redirected it waits for a full block
 void FlushOutput();        // flush and check, no line end
@@ -30,7 +31,7 @@ HexText HexOffset(int64_t value);
 // return the length and write no terminating NUL.
 constexpr size_t kNumberTextMax = 64;
 size_t FormatInteger(int32_t value, char* out);
-size_t FormatReal(long double value, int decimals, char* out);  // decimals 0 to 20
+size_t FormatReal(Real value, int decimals, char* out);  // decimals 0 to 20
 
 // Ends the process with exitCode after passing on what is still buffered; a failure
 // to write it is ignored at this point.

@@ -95,7 +95,7 @@ void WriteInteger(int32_t value) {
 
 void WriteBoolean(uint8_t value) { WriteText(value != 0 ? "TRUE" : "FALSE"); }
 
-void WriteReal(long double value, int decimals) {
+void WriteReal(Real value, int decimals) {
   char text[kNumberTextMax];
   Append(text, FormatReal(value, decimals, text));
 }

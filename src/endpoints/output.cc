@@ -64,7 +64,7 @@ void ResumeOutput() {
   WriteText("\" from ");
   WriteText(HexOffset(Run.Position).text);
   WriteText(" (");
-  WriteReal(static_cast<long double>(Run.Position), 0);
+  WriteReal(static_cast<Real>(Run.Position), 0);
   WriteChar(')');
   WriteLineEnd();
 }

@@ -15,13 +15,13 @@ int32_t TicksSince(uint32_t earlier, uint32_t now) {
 }
 
 void WritePositionFigures() {
-  long double position = static_cast<long double>(Run.Position);
+  Real position = static_cast<Real>(Run.Position);
   WriteText("\r");
   WriteText(HexOffset(Run.Position).text);
   WriteText(" - ");
-  WriteReal(position * 0x1p-10L, 0);
+  WriteReal(position * 0x1p-10_real, 0);
   WriteText(" kb - ");
-  WriteReal(position * 0x1p-20L, 1);
+  WriteReal(position * 0x1p-20_real, 1);
 }
 
 }  // namespace
@@ -36,15 +36,14 @@ bool ProgressDue(uint32_t now, int16_t spaceState) {
 
 void ReportProgress(uint32_t now) {
   WritePositionFigures();
-  if (static_cast<long double>(Run.InputSize) > 0.0L) {
+  if (static_cast<Real>(Run.InputSize) > 0.0_real) {
     WriteText(" mb - ");
-    WriteReal(static_cast<long double>(Run.Position) / Run.InputSize * 100.0L, 2);
+    WriteReal(static_cast<Real>(Run.Position) / Run.InputSize * 100.0_real, 2);
     WriteChar('%');
   } else {
     // Only bytes that reads returned count toward the rate, not skipped blocks.
-    long double scale = TicksSince(Run.LastReportTick, now) * 0.001L * 1024.0L;
-    long double rate =
-        static_cast<long double>(Run.BytesRead - Run.BytesAtLastReport) / scale;
+    Real scale = TicksSince(Run.LastReportTick, now) * 0.001_real * 1024.0_real;
+    Real rate = static_cast<Real>(Run.BytesRead - Run.BytesAtLastReport) / scale;
     WriteText(" mb (");
     WriteReal(rate, 1);
     WriteText(" kb/s)      ");

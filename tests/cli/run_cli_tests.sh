@@ -53,12 +53,12 @@ case_usage() { run && run '/512 '; }
 # output refusing writes: exit code 3, however short the run.
 case_process() {
   $linux || { skip "Linux only" && return; }
-  "$program" 'q"x y' </dev/null >out
+  "${emulator[@]}" "$program" 'q"x y' </dev/null >out
   [[ $? == 1 && $(ls) == out ]] && grep -aq '^Usage: ' out ||
     fail "an argument holding a double quote: not the Usage text alone"
-  "$program" absent </dev/null >/dev/full
+  "${emulator[@]}" "$program" absent </dev/null >/dev/full
   [[ $? == 1 ]] || fail "tavo absent >/dev/full: not exit code 1"
-  "$program" out /dev/full </dev/null >/dev/null
+  "${emulator[@]}" "$program" out /dev/full </dev/null >/dev/null
   [[ $? == 3 ]] || fail "tavo out /dev/full: not exit code 3"
 }
 
@@ -180,7 +180,7 @@ case_block_device() {
   # A run that ends within the clock's millisecond has no error count: left out.
   sed -i '/^Total errors encountered: 1 (100.0%)\r$/d' "$work/$name.log"
   command -v strace >/dev/null || { echo "  block_device: O_DIRECT not checked: no strace" && return; }
-  strace -f -e trace=openat -o opens "$program" disk traced </dev/null >/dev/null
+  strace -f -e trace=openat -o opens "${emulator[@]}" "$program" disk traced </dev/null >/dev/null
   grep -q '"disk", O_RDONLY.*O_DIRECT' opens && ! grep -q '"traced", .*O_DIRECT' opens ||
     fail "the device was not opened O_DIRECT, or the output was"
 }
@@ -326,7 +326,7 @@ case_killed_copies() {
     # with an earlier point.
     for _ in 1 2 3 4 5 6; do
       rm -f copy
-      "$program" input copy /512 </dev/null >/dev/null &
+      "${emulator[@]}" "$program" input copy /512 </dev/null >/dev/null &
       while kill -0 $! 2>/dev/null && (($(stat -c %s copy 2>/dev/null || echo 0) < target)); do :; done
       kill -KILL $! 2>/dev/null; wait $! 2>/dev/null
       kept=$(stat -c %s copy)
@@ -464,9 +464,9 @@ case_killed_mapped_copies() {
 }
 
 passed=0 failed=0
-for name in usage help long_options process slash_argument copies resume open_failures posix_names \
-  large_resume block_device damaged_medium dropped_share disk_errors medium_drops disk_full \
-  killed_copies map_files healing_medium hand_over killed_mapped_copies; do
+for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
+  open_failures posix_names large_resume block_device damaged_medium dropped_share disk_errors \
+  medium_drops disk_full killed_copies map_files healing_medium hand_over killed_mapped_copies}; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""
   "case_$name"

@@ -1,28 +1,46 @@
 // Real arithmetic after start-up: "zero-divide", "overflow" and "invalid" end through
-// the console's fatal path; "precision" starts from a 53-bit control word and exits
-// with 0 when start-up gave a 64-bit significand rounded to nearest.
-#include <cfloat>
+// the console's fatal path; "precision" starts, where the x87 unit computes, from a
+// 53-bit control word and exits with 0 when start-up gave a 64-bit significand
+// rounded to nearest.
 #include <cstring>
 
 #include "console.h"
 
 namespace {
 
-// volatile: the compiler must neither fold these nor move the faulting operation.
-volatile long double one = 1, zero = 0, largest = LDBL_MAX;
-volatile long double lastPlace = 0x1p-63L;        // one unit in the last place at 1
-volatile long double threeQuarters = 0x1.8p-64L;  // 3/4 of that unit
+// The compiler must neither fold the operations nor move the faulting one: every
+// operand passes through memory it cannot see into.
+Real Opaque(Real value) {
+  __asm__ __volatile__("" : "+m"(value));
+  return value;
+}
+
+const Real kOne = 1.0_real, kZero = 0.0_real;
+const Real kLargest = 0xf.fffffffffffffffp16380_real;
+const Real kLastPlace = 0x1p-63_real;        // one unit in the last place at 1
+const Real kThreeQuarters = 0x1.8p-64_real;  // 3/4 of that unit
 
 // 1 + 2^-63 differs from 1, and 3/4 of that unit is rounded away from 1 and from -1,
 // which only rounding to nearest does.
 bool ExtendedToNearest() {
-  return one + lastPlace != one && one + threeQuarters == one + lastPlace &&
-         -one - threeQuarters == -one - lastPlace;
+  Real one = Opaque(kOne);
+  return one + Opaque(kLastPlace) != one &&
+         one + Opaque(kThreeQuarters) == one + Opaque(kLastPlace) &&
+         -one - Opaque(kThreeQuarters) == -one - Opaque(kLastPlace);
 }
 
-long double Compute(const char* mode) {
-  if (strcmp(mode, "zero-divide") == 0) return one / zero;
-  return strcmp(mode, "overflow") == 0 ? largest * 4 : zero / zero;  // or "invalid"
+Real Compute(const char* mode) {
+  if (strcmp(mode, "zero-divide") == 0) return Opaque(kOne) / Opaque(kZero);
+  if (strcmp(mode, "overflow") == 0) return Opaque(kLargest) * 4;
+  return Opaque(kZero) / Opaque(kZero);  // "invalid"
+}
+
+// A 53-bit start, as msvcrt's _fpreset and threads under wine leave the x87 unit.
+void StartWithDoublePrecision() {
+#if defined(__i386__) || defined(__x86_64__)
+  const uint16_t kStart53Bits = 0x027F;
+  __asm__ __volatile__("fldcw %0" : : "m"(kStart53Bits));
+#endif
 }
 
 }  // namespace
@@ -30,9 +48,7 @@ long double Compute(const char* mode) {
 int main(int argc, char** argv) {
   const char* mode = argc > 1 ? argv[1] : "invalid";
   if (strcmp(mode, "precision") == 0) {
-    // A 53-bit start, as msvcrt's _fpreset and threads under wine leave the unit.
-    const uint16_t kStart53Bits = 0x027F;
-    __asm__ __volatile__("fldcw %0" : : "m"(kStart53Bits));
+    StartWithDoublePrecision();
     PrepareRealArithmetic(EndOnRealArithmeticFault);
     ExitWithCode(ExtendedToNearest() ? 0 : 2);
   }
