@@ -45,6 +45,18 @@ typedef struct _DISK_GEOMETRY_EX {
   BYTE Data[1];
 } DISK_GEOMETRY_EX;
 
+// What GetSystemTime fills in: the time of day in UTC.
+typedef struct _SYSTEMTIME {
+  uint16_t wYear;
+  uint16_t wMonth;
+  uint16_t wDayOfWeek;
+  uint16_t wDay;
+  uint16_t wHour;
+  uint16_t wMinute;
+  uint16_t wSecond;
+  uint16_t wMilliseconds;
+} SYSTEMTIME, *LPSYSTEMTIME;
+
 #define TRUE 1
 #define FALSE 0
 
@@ -67,9 +79,13 @@ typedef struct _DISK_GEOMETRY_EX {
 #define FILE_SHARE_DELETE 4u
 #define OPEN_EXISTING 3u
 #define OPEN_ALWAYS 4u
+#define CREATE_ALWAYS 2u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_POSIX_SEMANTICS 0x01000000u
+#define FILE_FLAG_NO_BUFFERING 0x20000000u
+#define MOVEFILE_REPLACE_EXISTING 0x1u
+#define MOVEFILE_WRITE_THROUGH 0x8u
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
 #define FILE_END 2u
@@ -125,6 +141,7 @@ LPSTR GetCommandLineA();
 [[noreturn]] void ExitProcess(UINT uExitCode);
 LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                     DWORD flProtect);
+void GetSystemTime(LPSYSTEMTIME lpSystemTime);
 
 // Files and devices.
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -142,6 +159,9 @@ BOOL BackupRead(HANDLE hFile, LPBYTE lpBuffer, DWORD nNumberOfBytesToRead,
                 LPDWORD lpNumberOfBytesRead, BOOL bAbort, BOOL bProcessSecurity,
                 LPVOID* lpContext);
 BOOL CloseHandle(HANDLE hObject);
+BOOL FlushFileBuffers(HANDLE hFile);
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
                      DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
                      LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);

@@ -3,6 +3,7 @@
 #include "console.h"
 #include "endpoints.h"
 #include "report.h"
+#include "results.h"
 #include "run_record.h"
 #include "texts.h"
 #include "transfer.h"
@@ -73,8 +74,10 @@ void RunProgram() {
   WriteBanner();
   ApplyCommandLine();
   ReserveReadBuffer();
+  KeepResultsAtExit();
   OpenOutput();
   OpenInput();
+  ProfileReadsIfWanted();
   RunReadLoop();
   WriteFinalReport();
 }

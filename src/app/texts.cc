@@ -33,5 +33,8 @@ const char kLongOptionsText[] =
     "\r\n"
     "Long options (a file whose name begins with -- is given as ./--name):\r\n"
     "  --help       this text\r\n"
-    "  --version    the banner alone, which names the version\r\n";
+    "  --version    the banner alone, which names the version\r\n"
+    "  --direct     read a file past the cache, as disks are read\r\n"
+    "  --json=FILE  write the results to FILE as JSON when the run ends\r\n"
+    "  --chart=FILE draw the read speed along the input as SVG in FILE\r\n";
 // clang-format on

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "console.h"
+#include "profile.h"
 #include "run_record.h"
 #include "transfer.h"
 
@@ -149,6 +150,7 @@ bool ReadOneBlock() {
   bool lastBlock = ok && Run.LastReadBytes < Run.BufferSize;
   if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
     CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
+  NoteRequest(now, ok, code);
   AdvanceOrWait();
   SHORT escape = GetAsyncKeyState(VK_ESCAPE);
   if (Run.EndlessMode) {
@@ -168,7 +170,9 @@ void CloseAndMeasure() {
   SetLastError(0);
   if (Run.OutputEnabled && !CloseHandle(Run.Output)) ReportFailedWrite(GetLastError());
   FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
-  Run.ElapsedMs = static_cast<int32_t>(GetTickCount() - Run.StartTick);
+  uint32_t end = GetTickCount();
+  FinishProfile(end);
+  Run.ElapsedMs = static_cast<int32_t>(end - Run.StartTick);
 }
 
 }  // namespace

@@ -59,10 +59,14 @@ int AccessMode(DWORD access) {
 // reports with 183) without a window in which the test and the open disagree; an
 // existing file is opened without O_TRUNC, so it is never truncated. Returns the
 // descriptor, or -1 with errno.
-int OpenPath(const char* path, int mode, bool create, bool* existed) {
+int OpenPath(const char* path, int mode, DWORD disposition, bool* existed) {
   const int flags = mode | kOpenFlags;
   *existed = true;
-  if (create) {
+  if (disposition == CREATE_ALWAYS) {
+    *existed = false;
+    return open(path, flags | O_CREAT | O_TRUNC, 0666);
+  }
+  if (disposition == OPEN_ALWAYS) {
     int fd = open(path, flags | O_CREAT | O_EXCL, 0666);
     if (fd >= 0 || errno != EEXIST) {
       *existed = false;
@@ -94,14 +98,16 @@ bool IsDirectory(int fd) {
 }  // namespace
 
 // Share modes, security attributes, templates and FILE_FLAG_POSIX_SEMANTICS have no
-// POSIX counterpart: they are accepted and ignored. Offsets are 64-bit (off_t is
+// POSIX counterpart: they are accepted and ignored. FILE_FLAG_NO_BUFFERING reads a
+// file uncached (disks are read so anyway). Offsets are 64-bit (off_t is
 // 64 bits wide here).
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
                    LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
                    HANDLE /*hTemplateFile*/) {
   static_assert(sizeof(off_t) == 8, "the layer needs 64-bit file offsets");
-  if (dwCreationDisposition != OPEN_EXISTING && dwCreationDisposition != OPEN_ALWAYS) {
+  if (dwCreationDisposition != OPEN_EXISTING && dwCreationDisposition != OPEN_ALWAYS &&
+      dwCreationDisposition != CREATE_ALWAYS) {
     return FailOpen(ERROR_INVALID_PARAMETER);
   }
   if (lpFileName == nullptr || lpFileName[0] == '\0') {
@@ -113,11 +119,18 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
 
   bool existed;
   const int mode = AccessMode(dwDesiredAccess);
-  int fd = OpenPath(path.c_str(), mode, dwCreationDisposition == OPEN_ALWAYS, &existed);
+  int fd = OpenPath(path.c_str(), mode, dwCreationDisposition, &existed);
   if (fd < 0) return FailOpen(OpenError(path, errno));
   uint32_t sector_size = 0;
   if (mode == O_RDONLY) {
     fd = OpenUncachedIfDisk(path.c_str(), fd, kOpenFlags | mode, &sector_size);
+  }
+  if (mode == O_RDONLY && (dwFlagsAndAttributes & FILE_FLAG_NO_BUFFERING)) {
+    DWORD refusal = ERROR_SUCCESS;
+    if (sector_size == 0)
+      fd =
+          OpenUncachedFile(path.c_str(), fd, kOpenFlags | mode, &sector_size, &refusal);
+    if (fd < 0) return FailOpen(refusal);
   }
   // Opening a directory for writing already failed with EISDIR; for reading Windows
   // allows it only to backup semantics.

@@ -54,16 +54,24 @@ uint64_t Deliver(const ReadOutcome& outcome, const std::string& source, uint64_t
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
-                   DWORD dwCreationDisposition, DWORD, HANDLE) {
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
   std::string name = lpFileName;
   LogCall("CreateFileA " + name);
   auto& files = Live().script.files;
   bool existed = files.count(name) != 0;
-  if (!existed && dwCreationDisposition != OPEN_ALWAYS) {
+  bool creates =
+      dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS;
+  if (!existed && !creates) {
     Live().lastError = ERROR_FILE_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
   }
-  if (!existed) files[name] = FileSpec();  // OPEN_ALWAYS makes an empty file
+  if (existed && (dwFlagsAndAttributes & FILE_FLAG_NO_BUFFERING) &&
+      files[name].refusesUncached) {
+    Live().lastError = ERROR_INVALID_PARAMETER;
+    return INVALID_HANDLE_VALUE;
+  }
+  // OPEN_ALWAYS makes an empty file, CREATE_ALWAYS empties one that was there.
+  if (!existed || dwCreationDisposition == CREATE_ALWAYS) files[name] = FileSpec();
   // As Windows does: OPEN_ALWAYS on an existing file leaves ERROR_ALREADY_EXISTS.
   Live().lastError =
       existed && dwCreationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : 0;
@@ -202,3 +210,29 @@ BOOL CloseHandle(HANDLE hObject) {
   Live().lastError = error;
   return FALSE;
 }
+
+BOOL FlushFileBuffers(HANDLE hFile) { return FindOpenFile(hFile) != nullptr; }
+
+// Replacing is the only move the program makes.
+BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD) {
+  auto& files = Live().script.files;
+  LogCall(std::string("MoveFileExA ") + lpExistingFileName + " " + lpNewFileName);
+  auto from = files.find(lpExistingFileName);
+  if (from == files.end()) {
+    Live().lastError = ERROR_FILE_NOT_FOUND;
+    return FALSE;
+  }
+  FileSpec moved = from->second;
+  files.erase(from);
+  files[lpNewFileName] = moved;
+  return TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR lpFileName) {
+  LogCall(std::string("DeleteFileA ") + lpFileName);
+  if (Live().script.files.erase(lpFileName) != 0) return TRUE;
+  Live().lastError = ERROR_FILE_NOT_FOUND;
+  return FALSE;
+}
+
+DWORD VolumeSectorSize(const char*) { return 0; }

@@ -25,6 +25,11 @@ void Sleep(DWORD dwMilliseconds) {
   Live().clock += dwMilliseconds;
 }
 
+// A fixed date, so that what a run writes does not depend on the day.
+void GetSystemTime(LPSYSTEMTIME lpSystemTime) {
+  *lpSystemTime = SYSTEMTIME{2026, 3, 2, 10, 14, 30, 5, 0};
+}
+
 DWORD GetVersion() { return 0x23F00206; }  // the NT family
 
 LPSTR GetCommandLineA() { return &Live().script.commandLine[0]; }

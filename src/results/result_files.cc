@@ -1,0 +1,56 @@
+// The result files are written on the way out of the process, whichever way the run
+// ends: the final report, ESC, an ending error, a failed open, or the fatal path.
+#include "console.h"
+#include "profile.h"
+#include "results.h"
+#include "run_record.h"
+
+namespace {
+
+bool Wanted() { return Run.JsonName[0] != '\0' || Run.ChartName[0] != '\0'; }
+
+// A result file that cannot be written is said on the console; the exit code stays
+// the run's own.
+void Write(const char* name, const std::string& text) {
+  if (name[0] == '\0' || ReplaceFile(name, text)) return;
+  DWORD code = GetLastError();
+  WriteText("\r\nCannot write result file \"");
+  WriteText(name);
+  WriteText("\": error ");
+  WriteInteger(static_cast<int32_t>(code));
+  WriteLineEnd();
+}
+
+void WriteResultFiles(UINT exitCode) {
+  FinishProfile(GetTickCount());
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  Write(Run.JsonName, JsonResult(exitCode, now));
+  Write(Run.ChartName, SvgChart(now));
+}
+
+}  // namespace
+
+const char* ExitCodeMeaning(UINT exitCode) {
+  switch (exitCode) {
+    case 0:
+      return "the input was read whole";
+    case 1:
+      return "bad command line, no measurable time, or a fatal error";
+    case 2:
+      return "the input or the output could not be opened";
+    case 3:
+      return "a write to the output failed";
+    case 4:
+      return "the input was not read whole";
+  }
+  return "unknown";
+}
+
+void KeepResultsAtExit() {
+  if (Wanted()) SetExitHook(WriteResultFiles);
+}
+
+void ProfileReadsIfWanted() {
+  if (Wanted()) StartProfile(Run.InputSize);
+}
