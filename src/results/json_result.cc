@@ -126,7 +126,8 @@ void AppendZone(std::string& out, const ProfileZone& zone) {
 
 void AppendProfile(std::string& out) {
   out += "  \"profile\": {";
-  Field(out, "zoneSize", Profile.zoneSize);
+  // A run that ended before its first read has the zone size it would have had.
+  Field(out, "zoneSize", Profile.active ? Profile.zoneSize : ZoneSizeFor(Run.InputSize));
   out += ", \"zones\": [";
   const char* separator = "\n    ";
   for (const ProfileZone& zone : Profile.zones) {

@@ -82,7 +82,12 @@ void StartProfile(int64_t inputSize) {
 void NoteRequest(uint32_t start, BOOL ok, DWORD code) {
   if (!Profile.active) return;
   EndPending(start);
-  size_t index = ZoneAt(Run.Position);
+  // The read that finds the end of a sized input belongs to its last zone, not to a
+  // zone of its own past the end.
+  int64_t at = Run.Position;
+  if (Run.InputSize > 0 && at >= Run.InputSize && Run.LastReadBytes == 0)
+    at = Run.InputSize - 1;
+  size_t index = ZoneAt(at);
   ProfileZone& zone = Profile.zones[index];
   ++zone.requests;
   if (!Run.Retrying) zone.bytes += Run.LastReadBytes;

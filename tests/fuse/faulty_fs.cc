@@ -12,6 +12,8 @@
 // "hanging" holds DATA, read through the page cache as a network share's files are;
 // its reads wait until a file DATA.release exists, as reads of a share whose link is
 // down wait, which only a fatal signal interrupts. Serve it multithreaded (no -s).
+// "slow" holds DATA as a worn medium serves it: each read takes 1 ms, 10 ms in the
+// middle fifth of DATA, and the sectors at 0x310000 and 0xB30000 are unreadable (EIO).
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -34,7 +36,8 @@ const Fault kFaults[] = {
     {"/damaged", 0x9400, EIO, 0},   {"/damaged", 0x18200, ENOMEDIUM, 2},
     {"/refusing", 0, ENOMEDIUM, 1}, {"/refusing", 0x11000, EINVAL, 0},
     {"/disk", 0x9400, ENODATA, 0},  {"/disk", 0x10200, ETIMEDOUT, 0},
-    {"/disk", 0x18400, EINVAL, 0}};
+    {"/disk", 0x18400, EINVAL, 0},  {"/slow", 0x310000, EIO, 0},
+    {"/slow", 0xB30000, EIO, 0}};
 int data_fd = -1;
 off_t data_size = 0;                // of DATA
 std::string release_path;           // DATA.release
@@ -44,7 +47,8 @@ bool IsUnflushable(const char* path) { return strcmp(path, "/unflushable") == 0;
 
 bool IsFile(const char* path) {
   return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") ||
-         !strcmp(path, "/disk") || IsUnflushable(path) || !strcmp(path, "/hanging");
+         !strcmp(path, "/disk") || IsUnflushable(path) || !strcmp(path, "/hanging") ||
+         !strcmp(path, "/slow");
 }
 
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
@@ -72,6 +76,10 @@ int Open(const char* path, fuse_file_info* info) {
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
   if (strcmp(path, "/hanging") == 0) {
     while (access(release_path.c_str(), F_OK) != 0) usleep(20000);
+  }
+  if (strcmp(path, "/slow") == 0) {
+    bool middle = offset >= data_size / 5 * 2 && offset < data_size / 5 * 3;
+    usleep(middle ? 10000 : 1000);
   }
   off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
   for (const Fault& fault : kFaults) {
