@@ -175,10 +175,13 @@ void Legend(std::string& out) {
 }
 
 std::string Title(const SYSTEMTIME& when) {
-  std::string size = Run.InputSize > 0
-                         ? Fixed(Run.InputSize, int64_t{1} << 30, 2) + " GiB (" +
-                               std::to_string(Run.InputSize) + " bytes)"
-                         : "size unknown";
+  constexpr int64_t kGiB = int64_t{1} << 30, kMiB = 1 << 20;
+  std::string size = "size unknown";
+  if (Run.InputSize > 0) {
+    size = Run.InputSize >= kGiB ? Fixed(Run.InputSize, kGiB, 2) + " GiB ("
+                                 : Fixed(Run.InputSize, kMiB, 1) + " MiB (";
+    size += std::to_string(Run.InputSize) + " bytes)";
+  }
   std::string average =
       Run.ElapsedMs > 0
           ? Fixed(Run.BytesRead * 1000 / Run.ElapsedMs, 1000000, 1) + " MB/s"
