@@ -141,7 +141,7 @@ void AppendProfile(std::string& out) {
 }  // namespace
 
 std::string IsoDate(const SYSTEMTIME& when) {
-  char text[32];
+  char text[48];  // room for the widest fields a SYSTEMTIME can hold
   snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", when.wYear, when.wMonth,
            when.wDay, when.wHour, when.wMinute, when.wSecond);
   return text;
