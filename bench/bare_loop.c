@@ -1,7 +1,8 @@
 /* The floor for "read the input in requests of SIZE bytes": one pread per request
    into one page-aligned buffer, ending at the first short read; with an output, one
-   pwrite of what was read at the same offset. Nothing else: no clock, no keys, no
-   console. Usage: bare_loop INPUT SIZE [OUTPUT] */
+   pwrite of what was read at the same offset, and one fsync at the end, as tavo
+   flushes its output. Nothing else: no clock, no keys, no console.
+   Usage: bare_loop INPUT SIZE [OUTPUT] */
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -26,6 +27,6 @@ int main(int argc, char** argv) {
       perror("bare_loop");
       return 1;
     }
-    if ((size_t)got < size) return 0;
+    if ((size_t)got < size) return out >= 0 && fsync(out) != 0 ? (perror("bare_loop"), 1) : 0;
   }
 }

@@ -102,7 +102,7 @@ time_case "1 MiB, 1 GiB" 10 "$tavo in1g /1024" "$bare in1g 1048576" \
   "dd if=in1g of=/dev/null bs=1M status=none"
 # Every copy overwrites the blocks of an output that the warm-up run wrote.
 time_case "copy 32 KiB, 256 MiB" 10 "$tavo in256m copy.tavo /n" \
-  "$bare in256m 32768 copy.bare" "dd if=in256m of=copy.dd bs=32k conv=notrunc status=none"
+  "$bare in256m 32768 copy.bare" "dd if=in256m of=copy.dd bs=32k conv=notrunc,fsync status=none"
 
 # --- per iteration: system calls and user-space instructions --------------------------
 # The difference between an 8 MiB and a 4 MiB input read with 512-byte requests: 8192
@@ -235,8 +235,9 @@ machine="$(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo
   echo "Median seconds over $rounds rounds (each the median of hyperfine runs after a"
   echo "warm-up run; the order of the three commands rotates from round to round);"
   echo "ratios are medians of the ratios within a round. Bare loop: bench/bare_loop.c;"
-  echo "copies overwrite an output of the input's size in place (tavo /n, the bare loop"
-  echo "with pwrite, dd conv=notrunc). On a shared virtual machine single rounds scatter"
+  echo "copies overwrite an output of the input's size in place and flush it to its"
+  echo "medium at the end (tavo /n, the bare loop with pwrite and fsync, dd"
+  echo "conv=notrunc,fsync). On a shared virtual machine single rounds scatter"
   echo "by several per cent, as the range of the rounds shows."
   echo
   echo "| requests, input | tavo s | bare loop s | dd s | tavo / bare loop (lowest to highest round) | tavo / dd |"

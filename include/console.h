@@ -1,6 +1,6 @@
 // Console output: every byte tavo shows goes through one 128-byte channel to
-// standard output. A statement is any number of item writes closed by WriteLineEnd
-// or FlushOutput; the check for a failed write comes after each statement.
+// standard output. A statement is any number of item writes closed by WriteLineEnd,
+// WriteBlockLineEnd or FlushOutput; the check for a failed write comes after each.
 #ifndef TAVO_INCLUDE_CONSOLE_H_
 #define TAVO_INCLUDE_CONSOLE_H_
 
@@ -14,8 +14,9 @@ void WriteChar(char c);
 void WriteInteger(int32_t value);
 void WriteBoolean(uint8_t value);  // any nonzero byte is TRUE
 void WriteReal(long double value, int decimals);
-void WriteLineEnd();  // "\r\n", then flush and check
-void FlushOutput();   // flush and check, no line end
+void WriteLineEnd();       // "\r\n", then flush and check
+void WriteBlockLineEnd();  // the same, but redirected it waits for a full block
+void FlushOutput();        // flush and check, no line end
 
 // Fixed-width lowercase hexadecimal: 4, 8 and 17 ("hhhhhhhh.llllllll") characters.
 struct HexText {
@@ -39,7 +40,8 @@ size_t FormatReal(long double value, int decimals, char* out);  // decimals 0 to
 // every end of a run passes there, the fatal-error path included.
 void SetExitHook(void (*hook)(UINT exitCode));
 
-// The fatal-error path: one line (message, "\r\n") and exit code 1.
+// The fatal-error path: one line (message, "\r\n") and exit code 1, or the run's 3
+// or 4 where its copy has already failed.
 [[noreturn]] void FatalError(const char* message);
 
 // The fault handler that start-up hands to PrepareRealArithmetic.

@@ -1,4 +1,6 @@
-// The input and the output of a run.
+// The input and the output of a run, in the order a run takes them: the output is
+// opened, then the input, then the output is resumed at one of the input's sectors,
+// then the input is sized, then the resume is checked against the input.
 #ifndef TAVO_INCLUDE_ENDPOINTS_H_
 #define TAVO_INCLUDE_ENDPOINTS_H_
 
@@ -16,12 +18,6 @@ void MapInputName(const char* inputName, char* out);
 // Exit code 2 when it cannot be opened.
 void OpenOutput();
 
-// With an output in resume mode: starts Position at the output's length rounded down
-// to a multiple of sectorSize, and says so. The input calls it once its open has
-// been tried, so that the rounding can follow the input's sector and the message
-// still comes before the input's own lines.
-void ResumeOutput(int64_t sectorSize);
-
 // Opens the input at InputPath with OpenFlags, and with --direct past the cache where
 // its file system allows; code receives the open's last error.
 HANDLE OpenInputHandle(DWORD* code);
@@ -30,8 +26,15 @@ HANDLE OpenInputHandle(DWORD* code);
 // it so), or 0 when it is read through the cache.
 int64_t InputSectorSize();
 
-// Starts the clock, opens the input, resumes the output at one of its sectors, sizes
-// the input and says so. Exit code 2 when it cannot be opened.
+// Starts the clock and tries to open the input, and takes its sector. A failed open
+// is told by SizeInput, after the resume line.
 void OpenInput();
+
+// With an output in resume mode: starts Position at the output's length rounded down
+// to a sector of the input, and says so.
+void ResumeOutput();
+
+// Exit code 2 when the input could not be opened; else its size, and the size line.
+void SizeInput();
 
 #endif  // TAVO_INCLUDE_ENDPOINTS_H_

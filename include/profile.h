@@ -60,7 +60,9 @@ void StartProfile(int64_t inputSize);
 // before it moves on, with the tick it read at the top of the iteration.
 void NoteRequest(uint32_t start, BOOL ok, DWORD code);
 
-// Ends the last request at tick `end`; later calls change nothing.
-void FinishProfile(uint32_t end);
+// Ends the last request now (before the output's flush and close, which are no
+// request's), reading the tick once; later calls, and calls while no profile is
+// kept, change nothing and read no clock.
+void FinishProfile();
 
 #endif  // TAVO_INCLUDE_PROFILE_H_

@@ -32,6 +32,8 @@ struct RunRecord {
   int64_t InputSize = 0;     // 0 when the size could not be had
   int64_t OutputLength = 0;  // when opened in resume mode; 0 when it could not be had
   int64_t ResumeOffset = 0;  // OutputLength rounded down to a sector of the input
+  // 512, or a disk's larger sector: what a resume is rounded to, and checked in.
+  int64_t InputSector = 512;
 
   // Read loop.
   int64_t Position = 0;  // offset of the next read, and of its write-through
@@ -54,9 +56,8 @@ struct RunRecord {
   int32_t ElapsedMs = 0;
 
   // Uncached file reads and result files, asked for by long options.
-  bool DirectReads = false;    // --direct: files too are read past the cache
-  bool InputUncached = false;  // a disk, or a file opened uncached
-  int64_t SectorSize = 512;    // what uncached requests and a resume are multiples of
+  bool DirectReads = false;           // --direct: files too are read past the cache
+  bool InputUncached = false;         // a disk, or a file opened uncached
   char JsonName[kMaxName + 1] = {};   // --json: "" for none
   char ChartName[kMaxName + 1] = {};  // --chart: "" for none
 };

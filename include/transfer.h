@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-// Reads the input from Position to its end (or until ESC, or an ending error),
-// writing every block through to the output at the same offset; then closes both
-// and measures the elapsed time.
+// Invites ESC, then reads the input from Position to its end (or until ESC, an
+// ending error or a failed write), writing every block through to the output at the
+// same offset; then flushes the output, closes both and measures the elapsed time.
 void RunReadLoop();
 
 // Whether a Progress line is due at tick `now`, given the SPACE key state.

@@ -31,7 +31,9 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 typedef union _LARGE_INTEGER {
   int64_t QuadPart;
 } LARGE_INTEGER;
-typedef enum _MEDIA_TYPE { Unknown = 0 } MEDIA_TYPE;
+// Scoped, unlike Windows' own: the program never names a media type, and a bare
+// Unknown would take that name from every other scope.
+enum class MEDIA_TYPE { Unknown = 0 };
 typedef struct _DISK_GEOMETRY {
   LARGE_INTEGER Cylinders;
   MEDIA_TYPE MediaType;
@@ -158,8 +160,8 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
 BOOL BackupRead(HANDLE hFile, LPBYTE lpBuffer, DWORD nNumberOfBytesToRead,
                 LPDWORD lpNumberOfBytesRead, BOOL bAbort, BOOL bProcessSecurity,
                 LPVOID* lpContext);
-BOOL CloseHandle(HANDLE hObject);
 BOOL FlushFileBuffers(HANDLE hFile);
+BOOL CloseHandle(HANDLE hObject);
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,

@@ -1,9 +1,12 @@
-// The run in order: Banner, command line, buffer, output, input, read loop, report.
+// The run in order: Banner, command line, buffer, the output and the input, the
+// resume and its check, read loop, report.
 #include "app.h"
 #include "console.h"
 #include "endpoints.h"
+#include "exit_code.h"
 #include "report.h"
 #include "results.h"
+#include "resume_check.h"
 #include "run_record.h"
 #include "texts.h"
 #include "transfer.h"
@@ -36,7 +39,7 @@ void Answer(LoneArgument request) {
     WriteText(kLongOptionsText);
     WriteLineEnd();
   }
-  ExitWithCode(0);
+  ExitWithCode(kExitWhole);
 }
 
 void ApplyCommandLine() {
@@ -45,7 +48,7 @@ void ApplyCommandLine() {
   if (!CommandLineIsExact()) Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
     WriteUsage();
-    ExitWithCode(1);
+    ExitWithCode(kExitFailure);
   }
   if (Run.Answer == LoneArgument::kRun) Run.Answer = ReadLoneArgument(commandLine);
   Answer(Run.Answer);
@@ -77,6 +80,9 @@ void RunProgram() {
   KeepResultsAtExit();
   OpenOutput();
   OpenInput();
+  ResumeOutput();
+  SizeInput();
+  CheckResume();
   ProfileReadsIfWanted();
   RunReadLoop();
   WriteFinalReport();

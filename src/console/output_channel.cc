@@ -1,9 +1,11 @@
-// The one buffered channel to standard output. On a console every statement reaches
-// the screen when it is closed; redirected output is passed on only in whole 128-byte
-// blocks and at process end, so a file receives exactly what a console would.
+// The one buffered channel to standard output. Every statement is passed on when it is
+// closed, so that a log followed as it grows keeps up and a run that is killed loses
+// no line it finished; redirected, the lines written once per read are passed on in
+// whole 128-byte blocks instead. A file receives exactly what a console would.
 #include <cstring>
 
 #include "console.h"
+#include "exit_code.h"
 
 namespace {
 
@@ -68,8 +70,8 @@ void Append(const char* bytes, size_t count) {
   }
 }
 
-void FlushAndCheck() {
-  if (Channel.open && Channel.console) PassOnBuffer();
+void FlushAndCheck(bool passOn) {
+  if (Channel.open && passOn) PassOnBuffer();
   if (Channel.errorCode != 0) {
     DWORD code = Channel.errorCode;
     Channel.errorCode = 0;  // the fatal line itself must not recurse into this check
@@ -101,10 +103,15 @@ void WriteReal(long double value, int decimals) {
 
 void WriteLineEnd() {
   Append("\r\n", 2);
-  FlushAndCheck();
+  FlushAndCheck(true);
 }
 
-void FlushOutput() { FlushAndCheck(); }
+void WriteBlockLineEnd() {
+  Append("\r\n", 2);
+  FlushAndCheck(Channel.console);
+}
+
+void FlushOutput() { FlushAndCheck(true); }
 
 void SetExitHook(void (*hook)(UINT exitCode)) { ExitHook = hook; }
 
@@ -117,10 +124,12 @@ void ExitWithCode(UINT exitCode) {
   ExitProcess(exitCode);
 }
 
+// A copy that has already lost bytes says so in its code, whatever ends the run.
 void FatalError(const char* message) {
   WriteText(message);
   Append("\r\n", 2);
-  ExitWithCode(1);
+  UINT code = CopyExitCode();
+  ExitWithCode(code != kExitWhole ? code : kExitFailure);
 }
 
 void EndOnRealArithmeticFault() { FatalError("Fatal error: floating-point fault"); }

@@ -3,11 +3,14 @@
 
 #include "console.h"
 #include "endpoints.h"
+#include "exit_code.h"
 #include "file_size.h"
 #include "report.h"
 #include "run_record.h"
 
 namespace {
+
+DWORD OpenError = 0;  // the last error the input's open left
 
 void StartClock() {
   Run.StartTick = GetTickCount();
@@ -19,11 +22,11 @@ void AppendCut(char* text, size_t& length, const char* piece) {
   text[length] = '\0';
 }
 
-// What a resumed copy is rounded to. What is read uncached reads only whole sectors,
-// so one whose sector is a larger multiple of 512 bytes (4096 on many drives) gives
-// its own; files read through the cache, 512-byte disks and inputs that report no
-// geometry (wine's files among them) take 512.
-int64_t ResumeSectorSize() {
+// What is read uncached reads only whole sectors, so an input whose sector is a larger
+// multiple of 512 bytes (4096 on many drives) gives its own; files read through the
+// cache, 512-byte disks and inputs that report no geometry (wine's files among them)
+// take 512.
+int64_t SectorOfInput() {
   constexpr int64_t kSector = 512;
   int64_t sector = InputSectorSize();
   return sector > kSector && sector % kSector == 0 ? sector : kSector;
@@ -39,7 +42,7 @@ void FailToOpen(DWORD code) {
   WriteText(text);
   WriteInteger(static_cast<int32_t>(code));
   WriteLineEnd();
-  ExitWithCode(2);
+  ExitWithCode(kExitCannotOpen);
 }
 
 }  // namespace
@@ -47,13 +50,12 @@ void FailToOpen(DWORD code) {
 void OpenInput() {
   MapInputName(Run.InputName, Run.InputPath);
   StartClock();
-  DWORD code = 0;
-  Run.Input = OpenInputHandle(&code);
-  Run.SectorSize = ResumeSectorSize();
-  if (Run.OutputEnabled && Run.ResumeMode) ResumeOutput(Run.SectorSize);
-  if (Run.Input == INVALID_HANDLE_VALUE) FailToOpen(code);
+  Run.Input = OpenInputHandle(&OpenError);
+  Run.InputSector = SectorOfInput();
+}
+
+void SizeInput() {
+  if (Run.Input == INVALID_HANDLE_VALUE) FailToOpen(OpenError);
   Run.InputSize = FileSizeOrZero(Run.Input);
   if (Run.InputSize != 0) WriteByteCountLine("File size: ", Run.InputSize);
-  WriteText("Reading... Hit ESC to break");
-  WriteLineEnd();
 }

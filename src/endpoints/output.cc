@@ -1,21 +1,36 @@
 // Opening or creating the output, and where a resumed copy starts.
 #include "console.h"
 #include "endpoints.h"
+#include "exit_code.h"
 #include "file_size.h"
 #include "run_record.h"
 
+namespace {
+
+// OPEN_ALWAYS never truncates: the bytes already copied stay in place.
+HANDLE CreateOutput(DWORD access) {
+  SetLastError(0);
+  return CreateFileA(Run.OutputName, access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+// Readable too, so that a resume can be checked against the input. An output that
+// may be written but not read is still written; its resume goes unchecked.
 void OpenOutput() {
   if (!Run.OutputEnabled) return;
-  SetLastError(0);
-  // OPEN_ALWAYS never truncates: the bytes already copied stay in place.
-  Run.Output = CreateFileA(Run.OutputName, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  Run.Output = CreateOutput(GENERIC_READ | GENERIC_WRITE);
   DWORD code = GetLastError();
+  if (Run.Output == INVALID_HANDLE_VALUE && code == ERROR_ACCESS_DENIED) {
+    Run.Output = CreateOutput(GENERIC_WRITE);
+    code = GetLastError();
+  }
   if (Run.Output == INVALID_HANDLE_VALUE) {
     WriteText("     Unable to create output file, exiting - ");
     WriteInteger(static_cast<int32_t>(code));
     WriteLineEnd();
-    ExitWithCode(2);
+    ExitWithCode(kExitCannotOpen);
   }
   if (Run.ResumeMode) {
     Run.OutputLength = FileSizeOrZero(Run.Output);
@@ -29,8 +44,9 @@ void OpenOutput() {
 
 // The copy resumes at a whole sector: a last partial sector may have been cut short
 // when the earlier run stopped, and a disk reads whole sectors only.
-void ResumeOutput(int64_t sectorSize) {
-  Run.ResumeOffset = Run.OutputLength - Run.OutputLength % sectorSize;
+void ResumeOutput() {
+  if (!Run.OutputEnabled || !Run.ResumeMode) return;
+  Run.ResumeOffset = Run.OutputLength - Run.OutputLength % Run.InputSector;
   Run.Position = Run.ResumeOffset;
   WriteText("   resume downloading \"");
   WriteText(Run.OutputName);

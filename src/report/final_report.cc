@@ -1,5 +1,6 @@
 // The totals after the loop: elapsed time, bytes read, four rates, and failed reads.
 #include "console.h"
+#include "exit_code.h"
 #include "report.h"
 #include "run_record.h"
 
@@ -10,11 +11,6 @@ namespace {
 constexpr long double kMeaningfulSeconds = 0.2L;
 constexpr long double kSecondsPerMs = 0.001L;
 constexpr long double kPerSingleSpeed = 1.0L / 150.0L;  // multiples of 150 Kb/s
-
-// A script must not take a damaged copy for a good one: a failed write comes first,
-// then an input that was not read whole (the copy has gaps or ends short).
-constexpr UINT kExitFailedWrite = 3;
-constexpr UINT kExitInputNotWhole = 4;
 
 void WriteElapsedLine(long double seconds) {
   WriteText("\rElapsed time: ");
@@ -46,12 +42,6 @@ void WriteErrorLine() {
   WriteLineEnd();
 }
 
-UINT ExitCodeOfTransfer() {
-  if (Run.HadWriteErrors) return kExitFailedWrite;
-  if (Run.InputIncomplete) return kExitInputNotWhole;
-  return 0;
-}
-
 }  // namespace
 
 void WriteFinalReport() {
@@ -62,13 +52,14 @@ void WriteFinalReport() {
   if (seconds < kMeaningfulSeconds) {
     WriteText("\rFile too small or cached");
     WriteLineEnd();
-    // No rate can be formed from no time at all; a lost block says more than that.
+    // No rate can be formed from no time at all. A copy is judged by what it copied;
+    // a run without an output measured nothing.
     if (seconds == 0.0L) {
-      UINT code = ExitCodeOfTransfer();
-      ExitWithCode(code != 0 ? code : 1);
+      UINT code = CopyExitCode();
+      ExitWithCode(code == kExitWhole && !Run.OutputEnabled ? kExitFailure : code);
     }
   }
   WriteRateLine(static_cast<long double>(Run.BytesRead) / seconds);
   if (Run.ErrorCount > 0) WriteErrorLine();
-  ExitWithCode(ExitCodeOfTransfer());
+  ExitWithCode(CopyExitCode());
 }

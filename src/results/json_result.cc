@@ -63,7 +63,7 @@ void AppendInput(std::string& out) {
   out += ", \"size\": ";
   out += Run.InputSize > 0 ? std::to_string(Run.InputSize) : "null";
   out += ", ";
-  Field(out, "sectorSize", Run.SectorSize);
+  Field(out, "sectorSize", Run.InputSector);
   out += std::string(", \"cached\": ") + (Run.InputUncached ? "false" : "true");
   out += std::string(", \"directAsked\": ") + (Run.DirectReads ? "true" : "false");
   out += "},\n";
@@ -127,7 +127,8 @@ void AppendZone(std::string& out, const ProfileZone& zone) {
 void AppendProfile(std::string& out) {
   out += "  \"profile\": {";
   // A run that ended before its first read has the zone size it would have had.
-  Field(out, "zoneSize", Profile.active ? Profile.zoneSize : ZoneSizeFor(Run.InputSize));
+  Field(out, "zoneSize",
+        Profile.active ? Profile.zoneSize : ZoneSizeFor(Run.InputSize));
   out += ", \"zones\": [";
   const char* separator = "\n    ";
   for (const ProfileZone& zone : Profile.zones) {

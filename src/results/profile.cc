@@ -95,6 +95,6 @@ void NoteRequest(uint32_t start, BOOL ok, DWORD code) {
   Last = {true, index, start};
 }
 
-void FinishProfile(uint32_t end) {
-  if (Profile.active) EndPending(end);
+void FinishProfile() {
+  if (Last.open) EndPending(GetTickCount());
 }

@@ -1,6 +1,7 @@
 // The result files are written on the way out of the process, whichever way the run
 // ends: the final report, ESC, an ending error, a failed open, or the fatal path.
 #include "console.h"
+#include "exit_code.h"
 #include "profile.h"
 #include "results.h"
 #include "run_record.h"
@@ -22,7 +23,7 @@ void Write(const char* name, const std::string& text) {
 }
 
 void WriteResultFiles(UINT exitCode) {
-  FinishProfile(GetTickCount());
+  FinishProfile();
   SYSTEMTIME now;
   GetSystemTime(&now);
   Write(Run.JsonName, JsonResult(exitCode, now));
@@ -33,16 +34,16 @@ void WriteResultFiles(UINT exitCode) {
 
 const char* ExitCodeMeaning(UINT exitCode) {
   switch (exitCode) {
-    case 0:
+    case kExitWhole:
       return "the input was read whole";
-    case 1:
-      return "bad command line, no measurable time, or a fatal error";
-    case 2:
-      return "the input or the output could not be opened";
-    case 3:
-      return "a write to the output failed";
-    case 4:
-      return "the input was not read whole";
+    case kExitFailure:
+      return "bad command line, the fatal-error path, or no measurable time";
+    case kExitCannotOpen:
+      return "the input or the output could not be opened, or the output is no copy";
+    case kExitFailedWrite:
+      return "the output misses bytes it was given";
+    case kExitInputNotWhole:
+      return "a block was stepped over, or the copy ends short";
   }
   return "unknown";
 }

@@ -25,7 +25,7 @@ void WriteReadLine(BOOL ok, DWORD code, bool withCode) {
     WriteText(" gle ");
     WriteInteger(static_cast<int32_t>(code));
   }
-  WriteLineEnd();
+  WriteBlockLineEnd();
 }
 
 BOOL ReadAtPosition() {
@@ -84,6 +84,17 @@ void ReportFailedWrite(DWORD code) {
   WriteLineEnd();
 }
 
+// Writing on past a failed write would leave a hole that the same command, run again
+// once the cause is gone, resumes beyond. The output ends at the failed block instead,
+// and the loop with it.
+void StopAtFailedWrite(DWORD code) {
+  ReportFailedWrite(code);
+  WriteText("\r\n");
+  WriteText(HexOffset(Run.Position).text);
+  WriteText(": Copy cancelled at the failed write");
+  WriteLineEnd();
+}
+
 // A block whose read failed with ERROR_CRC is still written: what the device
 // delivered of a damaged sector is worth keeping. Other failures leave a gap.
 void WriteThrough(BOOL ok, DWORD code) {
@@ -96,7 +107,7 @@ void WriteThrough(BOOL ok, DWORD code) {
   SeekTo(Run.Output, Run.Position);
   DWORD written = 0;
   if (!WriteFile(Run.Output, ReadBuffer, length, &written, nullptr))
-    ReportFailedWrite(GetLastError());
+    StopAtFailedWrite(GetLastError());
 }
 
 bool IsEndingCode(DWORD code) {
@@ -128,6 +139,13 @@ void AdvanceOrWait() {
   Run.Position += Run.BufferSize;
 }
 
+// ESC before the end of a copy of a sized input leaves the copy short. A run without an
+// output, or one that reads on past the end until ESC, is whole when ESC ends it.
+bool CopyCutShort() {
+  return Run.OutputEnabled && !Run.EndlessMode && Run.InputSize > 0 &&
+         Run.Position < Run.InputSize;
+}
+
 // One iteration; returns true when the loop ends after it.
 bool ReadOneBlock() {
   Run.Retrying = false;
@@ -153,11 +171,25 @@ bool ReadOneBlock() {
   NoteRequest(now, ok, code);
   AdvanceOrWait();
   SHORT escape = GetAsyncKeyState(VK_ESCAPE);
+  if (escape != 0 && CopyCutShort()) Run.InputIncomplete = true;
   if (Run.EndlessMode) {
     Run.StopRequested = false;
     Run.LastReadBytes = 2147483647;
   }
-  return (ok && Run.LastReadBytes < Run.BufferSize) || escape != 0 || Run.StopRequested;
+  return (ok && Run.LastReadBytes < Run.BufferSize) || escape != 0 ||
+         Run.StopRequested || Run.HadWriteErrors;
+}
+
+// What the output keeps is what tavo says it kept: everything the medium has not
+// taken yet is lost to a power cut, and a write error that the medium reports late is
+// a failed write all the same. A pipe, a console or NUL keeps nothing to flush.
+void FlushAndCloseOutput() {
+  SetLastError(0);
+  if (GetFileType(Run.Output) == FILE_TYPE_DISK && !FlushFileBuffers(Run.Output))
+    ReportFailedWrite(GetLastError());
+  // A network file system reports a write it deferred when the file is closed.
+  SetLastError(0);
+  if (!CloseHandle(Run.Output)) ReportFailedWrite(GetLastError());
 }
 
 void CloseAndMeasure() {
@@ -166,18 +198,16 @@ void CloseAndMeasure() {
     BackupRead(Run.Input, nullptr, 0, &ignored, TRUE, FALSE, &Run.BackupContext);
   }
   CloseHandle(Run.Input);
-  // A network file system reports a write it deferred when the file is closed.
-  SetLastError(0);
-  if (Run.OutputEnabled && !CloseHandle(Run.Output)) ReportFailedWrite(GetLastError());
+  if (Run.OutputEnabled) FlushAndCloseOutput();
   FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
-  uint32_t end = GetTickCount();
-  FinishProfile(end);
-  Run.ElapsedMs = static_cast<int32_t>(end - Run.StartTick);
+  Run.ElapsedMs = static_cast<int32_t>(GetTickCount() - Run.StartTick);
 }
 
 }  // namespace
 
 void RunReadLoop() {
+  WriteText("Reading... Hit ESC to break");
+  WriteLineEnd();
   // A key pressed before the loop must not count: these queries clear the
   // pressed-since-last-query report.
   GetAsyncKeyState(VK_ESCAPE);
@@ -185,5 +215,6 @@ void RunReadLoop() {
   Run.BackupContext = nullptr;
   while (!ReadOneBlock()) {
   }
+  FinishProfile();
   CloseAndMeasure();
 }

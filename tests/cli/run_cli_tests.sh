@@ -11,7 +11,7 @@ program=${!#} emulator=("${@:1:$#-1}")
 work=$(mktemp -d)
 unmount() {  # lazily, so that a mount whose server died goes too
   [[ -n ${device:-} ]] && losetup -d "$device"; device=
-  for m in "$work"/*/mnt; do umount -l "$m" 2>/dev/null; done
+  for m in "$work"/*/mnt "$work"/*/full; do umount -l "$m" 2>/dev/null; done
 }
 trap 'unmount; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM HUP
@@ -19,8 +19,8 @@ fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
 # tavo ARG...: stdout in $work/out (every line end CR LF), the exit code in $code. Time
-# figures are masked; a run too short for the clock (no rate line, and exit code 1
-# where nothing else went wrong) is taken as a timed run would end.
+# figures and the version are masked; a run too short for the clock (no rate line, and
+# exit code 1 where nothing else went wrong) is taken as a timed run would end.
 tavo() {
   "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
   code=$?
@@ -35,7 +35,7 @@ tavo() {
   [[ $code == 1 && $(tail -c 27 "$work/out") == $'\rFile too small or cached\r' ]] && code=0
   perl -0777 -i -pe 's/\rFile too small or cached\r\n\z/Transfer rate: \r\n\r\n/;
     s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
-    s/(Transfer rate: )[^\r]*/$1<rate>/' "$work/out"
+    s/(Transfer rate: )[^\r]*/$1<rate>/; s/(download\. Version )[^\r]*/$1<version>/' "$work/out"
 }
 
 # run ARG...: tavo, recorded in the case's transcript: "$ tavo ARG...", stdout, exit code.
@@ -99,19 +99,23 @@ case_copies() {
 }
 
 # A copy resumes at the output's length rounded down to 512 bytes; "/n" writes from 0
-# and leaves a longer output's bytes beyond the input's length as they are.
+# and leaves a longer output's bytes beyond the input's length as they are. An output
+# that is no copy of the input is left as it is, with exit code 2.
 case_resume() {
   local existing offset option
   head -c 5000 /dev/urandom >input
   for existing in 511: 1000: 1024: 10000:/n; do
     option=${existing#*:} existing=${existing%:*}
-    head -c "$existing" /dev/zero | tr '\0' x | tee copy >before
+    { cat input && head -c 5000 /dev/zero | tr '\0' x; } | head -c "$existing" | tee copy >before
     run input copy $option
     offset=$((existing > 5000 ? 0 : existing / 512 * 512))
     cmp -s -n $offset copy before && cmp -s -i $offset -n 5000 input copy ||
       fail "over $existing bytes: not the old bytes below $offset, the input's above"
   done
   cmp -s -i 5000 copy before || fail "/n: the bytes beyond the input's length changed"
+  head -c 3000 /dev/urandom | tee copy >before
+  run input copy
+  [[ $code == 2 ]] && cmp -s copy before || fail "an output that is no copy was written"
 }
 
 # An output that cannot be opened ends the run (exit code 2) before the input is opened.
@@ -160,7 +164,7 @@ case_block_device() {
     cmp -s image copy || fail "$sector-byte sectors: the resumed copy differs from its image"
     for option in /512 /1b; do run disk $option; done
   done
-  head -c 4M /dev/zero | tee long >long.before
+  { cat image && head -c 1M /dev/zero; } | tee long >long.before
   tavo disk long
   [[ $code == 0 ]] && cmp -s long long.before || fail "resumed past the device's end: the output changed"
   # A run that ends within the clock's millisecond has no error count: left out.
@@ -185,7 +189,8 @@ mount_faulty() {
 # out with zeros after the bytes before the bad sector; a missing medium is retried;
 # the end found early ends the run; a refused request (68 KiB of it arrived) ends it
 # with nothing written for that block. With "/512" only the bad sector is zeroed. A
-# close that fails, as a network file system reports a write it deferred: exit code 3.
+# close or an fsync that fails, as a network file system reports a write it deferred
+# and a file system that allocates late fails one: exit code 3.
 case_damaged_medium() {
   $linux || { skip "the Linux build only" && return; }
   mount_faulty || return
@@ -199,6 +204,55 @@ case_damaged_medium() {
   run mnt/refusing copy3 /128
   cmp -s copy3 /dev/null || fail "bytes of the refused block were written"
   run data mnt/unflushable
+  run data mnt/unsyncable
+}
+
+# Linux: a share that hands over zeros as data before its reads end early: the copy
+# ends short (exit code 4); the same command again finds the zeros, copies them again
+# and ends identical.
+case_dropped_share() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty || return
+  run mnt/dropping copy
+  run mnt/dropping copy
+  cmp -s data copy || fail "the second run did not end with an identical copy"
+}
+
+# await COMMAND...: true once COMMAND succeeds, false when 20 s pass first.
+await() {
+  local tries
+  for ((tries = 0; tries < 400; ++tries)); do "$@" && return; sleep 0.05; done
+  false
+}
+ended() { ! kill -0 "$1" 2>/dev/null; }
+
+# Linux, as root: a loop device whose FUSE medium stops answering mid-copy (its server
+# killed while a read waits): every sector after that is unreadable and written as
+# zeros (exit code 4). Once the medium is back, the same command finds the zeros and
+# ends identical.
+case_medium_drops() {
+  $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
+  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] ||
+    { skip "needs faulty_fs (built with libfuse3-dev) and /dev/fuse" && return; }
+  local server pid
+  head -c $((0x2C000)) /dev/urandom >data && mkdir mnt
+  "$FAULTY_FS" data mnt -f -s 2>fuse.log &
+  server=$!
+  await mountpoint -q mnt || { kill $server; skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
+  attach mnt/stalling || return
+  udevadm settle 2>/dev/null
+  touch data.hold
+  "$program" disk copy /512 </dev/null >out &
+  pid=$!
+  await test -e data.stalled || fail "the copy never reached the stalling sector"
+  kill -KILL $server && wait $server 2>/dev/null
+  await ended $pid || kill -KILL $pid
+  wait $pid
+  code=$?
+  [[ $code == 4 ]] && grep -aq 'gle=23' out || fail "exit code $code, or no unreadable sector"
+  rm data.hold && umount -l mnt && "$FAULTY_FS" data mnt -s && attach mnt/stalling || return
+  run disk copy /512
+  cmp -s data copy || fail "the run after the medium came back did not end identical"
 }
 
 # Linux, as root: a loop device over faulty_fs fails as a disk does. Its medium error
@@ -218,23 +272,30 @@ resumed() {  # KEPT COPY: exit code 0, resumed at KEPT rounded down to 512, COPY
   [[ $code == 0 ]] && grep -aq " from .* ($(($1 / 512 * 512)))"$'\r$' "$work/out" && cmp -s input "$2"
 }
 
-# Linux, as root: a copy onto a full tmpfs has a Write error line for each block that
-# does not fit, reads to the end, exits with 3; once there is room, it resumes.
+# Linux, as root: a copy onto a full tmpfs stops at the block whose write failed
+# (exit code 3), even when space is freed while tavo still runs: its input stalls
+# after that block until the test has freed it. The same command then ends identical.
 case_disk_full() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root (to mount)" && return; }
-  mkdir mnt && mount -t tmpfs -o size=3m tavo-test mnt 2>mount.log ||
+  mount_faulty || return
+  mkdir full && mount -t tmpfs -o size=1m tavo-test full 2>mount.log ||
     { skip "mounting a tmpfs failed: $(head -1 mount.log)" && return; }
-  local kept
-  head -c 2M /dev/urandom >input
-  head -c $(((2 << 20) + 12345)) /dev/zero >mnt/other
-  tavo input mnt/copy
-  kept=$(stat -c %s mnt/copy)
-  [[ $code == 3 && $(grep -ac '^Write error: gle=112' "$work/out") == $((64 - kept / 32768)) ]] ||
-    fail "exit code $code, or not one Write error line for each block that did not fit"
-  grep -aq '^Read: 2097152 bytes' "$work/out" || fail "the input was not read to its end"
-  rm mnt/other
-  tavo input mnt/copy
-  resumed "$kept" mnt/copy || fail "not resumed at $((kept / 512 * 512)) to an identical copy"
+  local pid at size
+  head -c $(((1 << 20) - (96 << 10))) /dev/zero >full/other # room for 96 KiB
+  touch data.hold
+  "$program" mnt/stalling full/copy </dev/null >out &
+  pid=$!
+  await grep -aq 'Write error' out || fail "no Write error line while tavo ran"
+  rm full/other data.hold
+  await ended $pid || kill -KILL $pid
+  wait $pid
+  code=$?
+  at=$(grep -ao '^00000000\.[0-9a-f]*: Copy cancelled at the failed write' out)
+  at=$((16#${at:9:8})) size=$(stat -c %s full/copy)
+  [[ $code == 3 && $(grep -ac '^Write error: gle=112' out) == 1 ]] && ((at <= size && size <= at + 32768)) ||
+    fail "exit code $code, not one Write error, or the output ($size bytes) does not end at the failed block ($at)"
+  tavo mnt/stalling full/copy
+  [[ $code == 0 ]] && cmp -s data full/copy || fail "the same command again: exit code $code, or not identical"
 }
 
 # Linux: a copy killed (SIGKILL) at ten points and started again ends identical each
@@ -264,7 +325,8 @@ case_killed_copies() {
 
 passed=0 failed=0
 for name in usage help long_options process slash_argument copies resume open_failures posix_names \
-  large_resume block_device damaged_medium disk_errors disk_full killed_copies; do
+  large_resume block_device damaged_medium dropped_share disk_errors medium_drops disk_full \
+  killed_copies; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""
   "case_$name"

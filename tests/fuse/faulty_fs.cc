@@ -12,6 +12,12 @@
 // "hanging" holds DATA, read through the page cache as a network share's files are;
 // its reads wait until a file DATA.release exists, as reads of a share whose link is
 // down wait, which only a fatal signal interrupts. Serve it multithreaded (no -s).
+// "unsyncable", like "unflushable", fails each fsync with ENOSPC instead, as a file
+// system that allocates late fails a write. "dropping" holds DATA; opened for the
+// first time, it hands over zeros as data for the 128 KiB before 0x28000, where its
+// reads end, as a network share whose server went away can. "stalling" holds DATA;
+// while a file DATA.hold exists, a read from 0x20000 on creates DATA.stalled and waits
+// until DATA.hold is gone (10 s at most), as a medium that stops answering does.
 // "slow" holds DATA as a worn medium serves it: each read takes 1 ms, 10 ms in the
 // middle fifth of DATA, and the sectors at 0x310000 and 0xB30000 are unreadable (EIO).
 #define FUSE_USE_VERSION 31
@@ -39,23 +45,39 @@ const Fault kFaults[] = {
     {"/disk", 0x18400, EINVAL, 0},  {"/slow", 0x310000, EIO, 0},
     {"/slow", 0xB30000, EIO, 0}};
 int data_fd = -1;
-off_t data_size = 0;                // of DATA
-std::string release_path;           // DATA.release
+off_t data_size = 0;       // of DATA
+std::string release_path;  // DATA.release
+std::string data_path;     // DATA
+int dropping_opens = 0;
+constexpr off_t kDropEnd = 0x28000, kDropZeros = 0x20000, kStallFrom = 0x20000;
 std::map<off_t, int> failed_reads;  // by sector, since the last open
 
 bool IsUnflushable(const char* path) { return strcmp(path, "/unflushable") == 0; }
+bool IsUnsyncable(const char* path) { return strcmp(path, "/unsyncable") == 0; }
 
 bool IsFile(const char* path) {
   return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") ||
-         !strcmp(path, "/disk") || IsUnflushable(path) || !strcmp(path, "/hanging") ||
-         !strcmp(path, "/slow");
+         !strcmp(path, "/disk") || IsUnflushable(path) || IsUnsyncable(path) ||
+         !strcmp(path, "/hanging") || !strcmp(path, "/dropping") ||
+         !strcmp(path, "/stalling") || !strcmp(path, "/slow");
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// A read of "stalling" from kStallFrom on, while DATA.hold exists.
+void Stall(off_t offset) {
+  std::string hold = data_path + ".hold";
+  if (offset < kStallFrom || !Exists(hold)) return;
+  close(open((data_path + ".stalled").c_str(), O_CREAT | O_WRONLY, 0644));
+  for (int waited = 0; Exists(hold) && waited < 500; ++waited) usleep(20000);
 }
 
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
   memset(status, 0, sizeof *status);
   status->st_mode = IsFile(path) ? S_IFREG | 0444 : S_IFDIR | 0555;
   status->st_size = strcmp(path, "/damaged") == 0 ? 262144 : data_size;
-  if (IsUnflushable(path)) status->st_mode = S_IFREG | 0666, status->st_size = 0;
+  if (IsUnflushable(path) || IsUnsyncable(path))
+    status->st_mode = S_IFREG | 0666, status->st_size = 0;
   return IsFile(path) || strcmp(path, "/") == 0 ? 0 : -ENOENT;
 }
 
@@ -67,9 +89,14 @@ int Flush(const char* path, fuse_file_info*) {
   return IsUnflushable(path) ? -ENOSPC : 0;
 }
 
+int Fsync(const char* path, int, fuse_file_info*) {
+  return IsUnsyncable(path) ? -ENOSPC : 0;
+}
+
 int Open(const char* path, fuse_file_info* info) {
   info->direct_io = strcmp(path, "/hanging") != 0;
   failed_reads.clear();
+  if (strcmp(path, "/dropping") == 0) ++dropping_opens;
   return IsFile(path) ? 0 : -ENOENT;
 }
 
@@ -77,11 +104,19 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
   if (strcmp(path, "/hanging") == 0) {
     while (access(release_path.c_str(), F_OK) != 0) usleep(20000);
   }
+  if (strcmp(path, "/stalling") == 0) Stall(offset);
   if (strcmp(path, "/slow") == 0) {
     bool middle = offset >= data_size / 5 * 2 && offset < data_size / 5 * 3;
     usleep(middle ? 10000 : 1000);
   }
   off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
+  if (strcmp(path, "/dropping") == 0 && dropping_opens == 1) {
+    end = std::min(end, kDropEnd);
+    if (offset >= kDropEnd - kDropZeros && offset < end) {
+      memset(buffer, 0, static_cast<size_t>(end - offset));
+      return static_cast<int>(end - offset);
+    }
+  }
   for (const Fault& fault : kFaults) {
     if (strcmp(path, fault.path) != 0 || fault.sector < offset / 512 * 512 ||
         fault.sector >= end ||
@@ -103,9 +138,10 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
 int main(int argc, char** argv) {
   if (argc < 3 || (data_fd = open(argv[1], O_RDONLY)) < 0) return 2;
   data_size = lseek(data_fd, 0, SEEK_END);
-  char* data_path = realpath(argv[1], nullptr);  // the server runs from "/"
-  release_path = std::string(data_path) + ".release";
-  free(data_path);
+  char* real_path = realpath(argv[1], nullptr);  // the server runs from "/"
+  data_path = real_path;
+  release_path = data_path + ".release";
+  free(real_path);
   argv[1] = argv[0];
   fuse_operations operations = {};
   operations.getattr = GetAttributes;
@@ -113,5 +149,6 @@ int main(int argc, char** argv) {
   operations.read = Read;
   operations.write = Write;
   operations.flush = Flush;
+  operations.fsync = Fsync;
   return fuse_main(argc - 1, argv + 1, &operations, nullptr);
 }

@@ -128,6 +128,31 @@ TEST_F(Files, DiskReadsFailAsOnWindows) {
   close(bytes);
 }
 
+// An output is opened for reading too, for the resume check. A flush reaches the
+// medium of a file; what cannot be synchronised by its nature (a FIFO, /dev/null)
+// has nothing to flush and is no failure.
+TEST_F(Files, OutputsAreReadableAndFlushed) {
+  std::string fifo = dir_ + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {dir_ + "/out", fifo, std::string("/dev/null")}) {
+    HANDLE output = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 1, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(output, INVALID_HANDLE_VALUE) << name;
+    DWORD count = 0;
+    char read[4] = {};
+    EXPECT_TRUE(WriteFile(output, "abc", 3, &count, nullptr)) << name;
+    if (name == dir_ + "/out") {
+      SetFilePointer(output, 1, nullptr, FILE_BEGIN);
+      EXPECT_TRUE(ReadFile(output, read, 3, &count, nullptr));
+      EXPECT_EQ(std::string(read, count), "bc");
+    }
+    EXPECT_TRUE(FlushFileBuffers(output)) << name;
+    EXPECT_TRUE(CloseHandle(output));
+  }
+  EXPECT_FALSE(FlushFileBuffers(INVALID_HANDLE_VALUE));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
 }  // namespace
 
 namespace {

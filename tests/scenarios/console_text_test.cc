@@ -58,7 +58,7 @@ TEST(ConsoleText, ProgressLine) {
     FileSpec& in = script.files["in"] = FileOf(Pattern(c.length));
     if (c.input & kSizeUnknown) in.sizeError = ERROR_INVALID_FUNCTION;
     if (c.input & kReadAt2048Fails) in.reads[2048] = {Fail(ERROR_IO_DEVICE)};
-    script.files["out"] = FileOf(std::string(2048, 'o'));
+    script.files["out"] = FileOf(Pattern(2048));  // a copy of the first 2048 bytes
     script.ticks = c.ticks;
     script.space = c.space;
     script.escape = c.escape;

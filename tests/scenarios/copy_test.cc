@@ -1,11 +1,38 @@
 // What the kernel-level cli cases cannot bring about: other error codes, ESC,
 // EndlessMode, the backup-stream path; the console writes, on a console and redirected;
-// a disk of large sectors as every platform's program resumes it.
+// the exit codes of a copy.
 #include <regex>
 
 #include "harness.h"
 
 namespace scripted {
+
+// Redirected, every failure line and line of the report (the Retrying text too)
+// reaches the file at once, so that a log followed as it grows keeps up; the "Read: "
+// lines, one per read, go in blocks of 128 bytes.
+void ExpectPassedOnPerLine(const RunResult& run) {
+  std::map<size_t, size_t> passedOn;  // the size of the write that ends at an offset
+  size_t end = 0;
+  for (const std::string& write : run.writes)
+    passedOn[end += write.size()] = write.size();
+  const std::string& out = run.out;
+  for (size_t at = 0; (at = out.find("\r\n", at)) != std::string::npos; at += 2) {
+    size_t start = at < 2 ? std::string::npos : out.rfind("\r\n", at - 1);
+    if (start == std::string::npos) continue;
+    std::string line = out.substr(start + 2, at - start - 2);
+    auto write = passedOn.find(at + 2);
+    if (std::regex_search(line, std::regex("^Read: (TRUE|FALSE)")) &&
+        write != passedOn.end() && at + 2 != out.size()) {
+      EXPECT_EQ(write->second, 128u) << "a Read: line passed on: " << line;
+    }
+    if (std::regex_search(line,
+                          std::regex("error|cancelled|short|^Elapsed|^Read: \\d"))) {
+      EXPECT_NE(write, passedOn.end()) << "held back: " << line;
+    }
+  }
+  for (size_t at = 0; (at = out.find("Retrying...", at)) != std::string::npos; ++at)
+    EXPECT_EQ(passedOn.count(at + 11), 1u) << "Retrying held back";
+}
 
 TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   struct LoopCase {
@@ -38,9 +65,11 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
      -1, readError("0064", 23), upTo(1124) + std::string(924, '\0') + in.substr(2048), 3, 0, 1636, 4},
     {"another code: stepped over, not written", "", {Fail(ERROR_IO_DEVICE, 100)}, {}, -1,
      readError("0064", 1117), gap, 3, 0, 1636, 4},
-    {"ESC during a read", "", {}, PressedAt(2), -1, "", upTo(2048), 2, 0, 2048, 0},
+    {"ESC before the end of a copy", "", {}, PressedAt(2), -1, "", upTo(2048), 2, 0, 2048, 4},
+    {"ESC after the last full block: nothing is missing", "", {}, PressedAt(3), -1, "", in, 3, 0,
+     2560, 0},
     {"ESC during a retry", "", std::vector<ReadOutcome>(50, Fail(ERROR_NOT_READY)),
-     PressedAt(3), -1, retry + retry, upTo(1024), 3, 2, 1024, 0},
+     PressedAt(3), -1, retry + retry, upTo(1024), 3, 2, 1024, 4},
     {"EndlessMode reads past an ending code and the end", " /i", {Fail(ERROR_HANDLE_EOF)},
      PressedAt(4), -1, "Read: TRUE\t1024 gle 0\r\nRead: FALSE\t0 gle 38\r\n" +
      readError("0000", 38) + "\r\nAn unexpected error 38 occurred. Read cancelled\r\n"
@@ -55,8 +84,12 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
      6, 0, 4206, 4},
     {"a device not ready until it answers: nothing lost", "",
      {Fail(ERROR_NOT_READY), Fail(ERROR_NOT_READY)}, {}, -1, retry + retry, in, 5, 2, 2560, 0},
-    {"a failed write outranks a failed read", "", {Fail(ERROR_IO_DEVICE)}, {}, 2048,
-     readError("0000", 1117) + "\r\nWrite error: gle=112\r\n", upTo(1024), 3, 0, 1536, 3},
+    {"a failed write ends the copy and outranks a failed read", "", {Fail(ERROR_IO_DEVICE)}, {},
+     2048, readError("0000", 1117) + "\r\nWrite error: gle=112\r\n"
+     "\r\n00000000.00000800: Copy cancelled at the failed write\r\n", upTo(1024), 3, 0, 1536, 3},
+    {"a failed write ends even EndlessMode", " /i", {}, {}, 1024, "Read: TRUE\t1024 gle 0\r\n"
+     "Read: TRUE\t1024 gle 0\r\n\r\nWrite error: gle=112\r\n"
+     "\r\n00000000.00000400: Copy cancelled at the failed write\r\n", upTo(1024), 2, 0, 2048, 3},
     {"a sized input whose reads end before its size", "", {{true, 0, 100}}, {}, -1,
      "\r\n00000000.00000464: Input ended short of its size 00000000.00000a00\r\n",
      upTo(1124), 2, 0, 1124, 4},
@@ -84,62 +117,65 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
     EXPECT_EQ(Count(run, "Sleep 500"), c.sleeps);
     std::string read = "\r\nRead: " + std::to_string(c.bytesRead) + " bytes";
     EXPECT_NE(ReportText(run.out).find(read), std::string::npos);
-    // On a console one write per line (or Retrying text); redirected, blocks of 128.
+    // On a console one write per line (or Retrying text).
     for (const std::string& write : run.writes)
       EXPECT_TRUE(std::regex_match(write, std::regex("[^]*\r\n|    Retrying\\.\\.\\.")))
           << write;
     script.console = false;
     RunResult redirected = RunTavo(script);
     EXPECT_EQ(redirected.out, run.out);
-    for (size_t i = 0; i + 1 < redirected.writes.size(); ++i)
-      EXPECT_EQ(redirected.writes[i].size(), 128u) << "write " << i;
+    ExpectPassedOnPerLine(redirected);
   }
 }
 
-// The exit code when the clock did not move (with a failed read: the final report's
-// test), and when closing the output fails, as a network file system reports a write it
-// deferred. Closing the input changes nothing.
-TEST(ExitCode, ZeroTimeAndFailedClose) {
+// The exit code when the clock did not move (a copy is judged by what it copied, a
+// run without an output fails), when the output cannot be flushed or closed, as a
+// medium or a network file system reports a write it deferred, and when the console
+// fails after the copy has: the fatal path keeps the copy's code. Closing the input
+// changes nothing.
+TEST(ExitCode, ZeroTimeFlushCloseAndFatal) {
+  const std::string cancelled =
+      "\r\nWrite error: gle=112\r\n"
+      "\r\n00000000.00000800: Copy cancelled at the failed write\r\n";
   struct ExitCase {
-    const char* name;
-    DWORD tickStep, writeFails, inputClose, outputClose;
+    const char *name, *command;
+    DWORD tickStep, writeFails, flush, inputClose, outputClose;
+    int stdoutFailsFrom;
     std::string loop;
     UINT exit;
   } cases[] = {
-      {"zero time alone", 0, 0, 0, 0, "", 1},
-      {"zero time, a failed write", 0, ERROR_DISK_FULL, 0, 0,
-       "\r\nWrite error: gle=112\r\n", 3},
-      {"the output's close fails", 10, 0, 0, ERROR_UNEXP_NET_ERR,
-       "\r\nWrite error: gle=59\r\n", 3},
-      {"the input's close fails", 10, 0, ERROR_UNEXP_NET_ERR, 0, "", 0},
+      {"zero time, a whole copy", "tavo in out /1", 0, 0, 0, 0, 0, -1, "", 0},
+      {"zero time, no output", "tavo in /1", 0, 0, 0, 0, 0, -1, "", 1},
+      {"zero time, a failed write", "tavo in out /1", 0, ERROR_DISK_FULL, 0, 0, 0, -1,
+       cancelled, 3},
+      {"the output's flush fails", "tavo in out /1", 10, 0, ERROR_IO_DEVICE, 0, 0, -1,
+       "\r\nWrite error: gle=1117\r\n", 3},
+      {"the output's close fails", "tavo in out /1", 10, 0, 0, 0, ERROR_UNEXP_NET_ERR,
+       -1, "\r\nWrite error: gle=59\r\n", 3},
+      {"the input's close fails", "tavo in out /1", 10, 0, 0, ERROR_UNEXP_NET_ERR, 0,
+       -1, "", 0},
+      {"the console fails after a failed write", "tavo in out /1", 10, ERROR_DISK_FULL,
+       0, 0, 0, 9, "", 3},
   };
   for (const ExitCase& c : cases) {
     SCOPED_TRACE(c.name);
     Script script;
-    script.commandLine = "tavo in out /1";
+    script.commandLine = c.command;
     script.files["in"] = FileOf(Pattern(2560));
     if (c.writeFails) script.files["out"].failingWrites = {2048};
+    script.files["out"].flushError = c.flush;
     script.files["in"].closeError = c.inputClose;
     script.files["out"].closeError = c.outputClose;
     script.tickStep = c.tickStep;
+    script.stdoutFailsFrom = c.stdoutFailsFrom;
     RunResult run = RunTavo(script);
-    EXPECT_EQ(LoopText(run.out), c.loop);
+    if (c.stdoutFailsFrom < 0) {
+      EXPECT_EQ(LoopText(run.out), c.loop);
+    } else {
+      EXPECT_NE(run.writes.back().find("Fatal error"), std::string::npos);
+    }
     EXPECT_EQ(run.exitCode, c.exit);
-  }
-}
-
-// A copy cut at 1000000 bytes resumes at 0xF4000 from a disk of 4096-byte sectors,
-// which reads whole sectors only; at 0xF4200 from one of 512 and from a file.
-TEST(Resume, AtAWholeSectorOfTheInput) {
-  for (DWORD sector : {0u, 512u, 4096u}) {
-    Script script;
-    script.commandLine = "tavo in out";
-    (script.files["in"] = FileOf(Pattern(1 << 20))).sectorSize = sector;
-    script.files["out"] = FileOf(Pattern(1000000));
-    RunResult run = RunTavo(script);
-    std::string from = sector == 4096 ? "000f4000 (999424)" : "000f4200 (999936)";
-    EXPECT_NE(run.out.find(" from 00000000." + from), std::string::npos) << sector;
-    EXPECT_EQ(run.files["out"].Content(), Pattern(1 << 20)) << sector;
+    EXPECT_EQ(Count(run, "FlushFileBuffers out"), c.command[8] == 'o' ? 1 : 0);
   }
 }
 

@@ -1,6 +1,8 @@
 // Result files over the scripted platform: what each failure became, the profile's
 // times from the loop's own ticks, the console untouched by the options, and a file
 // written however the run ends.
+#include <regex>
+
 #include "harness.h"
 
 namespace scripted {
@@ -20,6 +22,14 @@ Script FailingRun(const std::string& options) {
   return script;
 }
 
+// The profile reads the clock once more when the loop ends (so that flushing the output
+// is no request's time); the scripted clock moves on 1000 ms at every reading, so the
+// time figures differ by that one reading and are left out.
+std::string WithoutTimes(const std::string& out) {
+  static const std::regex kTimes("(Elapsed time: |Transfer rate: )[^\r]*");
+  return std::regex_replace(out, kTimes, "$1<time>");
+}
+
 std::string FileText(const RunResult& run, const std::string& name) {
   auto it = run.files.find(name);
   return it == run.files.end() ? "<none>" : it->second.Content();
@@ -32,7 +42,7 @@ TEST(ResultFiles, TheConsoleIsTheSameWithAndWithoutThem) {
   for (const char* options :
        {" --json=r.json", " --chart c.svg", " --json r.json --direct"}) {
     RunResult with = RunTavo(FailingRun(options));
-    EXPECT_EQ(with.out, plain.out) << options;
+    EXPECT_EQ(WithoutTimes(with.out), WithoutTimes(plain.out)) << options;
     EXPECT_EQ(with.exitCode, plain.exitCode) << options;
     EXPECT_EQ(FileText(with, "out"), FileText(plain, "out")) << options;
   }
@@ -43,7 +53,9 @@ TEST(ResultFiles, TheConsoleIsTheSameWithAndWithoutThem) {
       "Uncached reads refused (error 87): reading through the cache\r\n";
   size_t at = cached.out.find(line);
   ASSERT_NE(at, std::string::npos);
-  EXPECT_EQ(cached.out.substr(0, at) + cached.out.substr(at + line.size()), plain.out);
+  EXPECT_EQ(
+      WithoutTimes(cached.out.substr(0, at) + cached.out.substr(at + line.size())),
+      WithoutTimes(plain.out));
 }
 
 TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {
@@ -70,7 +82,7 @@ TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {
       std::string::npos)
       << json;
   EXPECT_NE(
-      json.find(R"("exitCode": 4, "exitMeaning": "the input was not read whole")"),
+      json.find(R"("exitCode": 4, "exitMeaning": "a block was stepped over, or the copy ends short")"),
       std::string::npos);
   EXPECT_NE(json.find(R"("output": {"name": "out", "resumeOffset": 0})"),
             std::string::npos);
@@ -84,8 +96,10 @@ TEST(ResultFiles, WrittenWholeHoweverTheRunEnds) {
   Script fatal = FailingRun(" --json=r.json --chart=c.svg");
   fatal.stdoutFailsFrom = 6;
   RunResult run = RunTavo(fatal);
-  EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_NE(FileText(run, "r.json").find(R"("exitCode": 1,)"), std::string::npos);
+  ASSERT_FALSE(run.writes.empty());
+  EXPECT_EQ(run.writes.back().rfind("Fatal error: console output failed", 0), 0u);
+  EXPECT_EQ(run.exitCode, 4u);  // the fatal path keeps the code of a copy with a gap
+  EXPECT_NE(FileText(run, "r.json").find(R"("exitCode": 4,)"), std::string::npos);
   EXPECT_NE(FileText(run, "c.svg").find("</svg>\n"), std::string::npos);
   EXPECT_EQ(Count(run, "MoveFileExA r.json.tmp r.json"), 1);
   EXPECT_EQ(run.files.count("r.json.tmp") + run.files.count("c.svg.tmp"), 0u);

@@ -47,14 +47,3 @@ BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
 BOOL DeleteFileA(LPCSTR lpFileName) {
   return unlink(lpFileName) == 0 ? TRUE : Fail(errno);
 }
-
-BOOL FlushFileBuffers(HANDLE hFile) {
-  int fd = HandleFd(hFile);
-  if (fd < 0) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (fsync(fd) == 0) return TRUE;
-  SetLastErrorFromErrno(errno, ErrnoUse::kTransferring);
-  return FALSE;
-}

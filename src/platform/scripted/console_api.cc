@@ -10,8 +10,12 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
                                                                  : kStdoutHandle);
 }
 
-DWORD GetFileType(HANDLE) {
-  return Live().script.console ? FILE_TYPE_CHAR : FILE_TYPE_DISK;
+// Standard output is a console or a file, as the script says; every other handle is
+// a file's.
+DWORD GetFileType(HANDLE hFile) {
+  bool console =
+      reinterpret_cast<intptr_t>(hFile) == kStdoutHandle && Live().script.console;
+  return console ? FILE_TYPE_CHAR : FILE_TYPE_DISK;
 }
 
 BOOL FlushConsoleInputBuffer(HANDLE hConsoleInput) {

@@ -211,7 +211,15 @@ BOOL CloseHandle(HANDLE hObject) {
   return FALSE;
 }
 
-BOOL FlushFileBuffers(HANDLE hFile) { return FindOpenFile(hFile) != nullptr; }
+BOOL FlushFileBuffers(HANDLE hFile) {
+  OpenFile* open = FindOpenFile(hFile);
+  if (open == nullptr) return FALSE;
+  LogCall("FlushFileBuffers " + open->name);
+  DWORD error = FileBehind(*open).flushError;
+  if (error == 0) return TRUE;
+  Live().lastError = error;
+  return FALSE;
+}
 
 // Replacing is the only move the program makes.
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD) {

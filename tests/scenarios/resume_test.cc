@@ -1,0 +1,119 @@
+// Where a resumed copy goes on: at a whole sector of the input, after a check of the
+// output's last MiB against the input.
+#include "console.h"
+#include "harness.h"
+
+namespace scripted {
+
+// A copy cut at 1000000 bytes resumes at 0xF4000 from a disk of 4096-byte sectors,
+// which reads whole sectors only; at 0xF4200 from one of 512 and from a file.
+TEST(Resume, AtAWholeSectorOfTheInput) {
+  for (DWORD sector : {0u, 512u, 4096u}) {
+    Script script;
+    script.commandLine = "tavo in out";
+    (script.files["in"] = FileOf(Pattern(1 << 20))).sectorSize = sector;
+    script.files["out"] = FileOf(Pattern(1000000));
+    RunResult run = RunTavo(script);
+    std::string from = sector == 4096 ? "000f4000 (999424)" : "000f4200 (999936)";
+    EXPECT_NE(run.out.find(" from 00000000." + from), std::string::npos) << sector;
+    EXPECT_EQ(run.files["out"].Content(), Pattern(1 << 20)) << sector;
+  }
+}
+
+constexpr size_t MiB = 1 << 20, KiB = 1 << 10;
+
+std::string WithZeros(std::string bytes, size_t from, size_t to) {
+  return bytes.replace(from, to - from, to - from, '\0');
+}
+
+// Each earlier output against a 3 MiB input: where the copy goes on (-1: nowhere, the
+// output is no copy), and the line that says so. The check's reads count nowhere: a
+// failed one is not compared, and the report counts what the copy read.
+TEST(Resume, ChecksWhatItContinues) {
+  const std::string in = Pattern(3 * MiB), copied = in.substr(0, 2 * MiB + 100);
+  struct CheckCase {
+    const char* name;
+    std::string out;
+    int64_t resumesAt;
+    DWORD sector = 0;
+    bool failsInCheck = false;
+  };
+  const CheckCase cases[] = {
+      {"the copy agrees", copied, 2 * MiB},
+      {"a failed read in the check is not compared",
+       WithZeros(copied, 2 * MiB - 64 * KiB, 2 * MiB), 2 * MiB, 0, true},
+      {"zeros from within a sector before the end",
+       WithZeros(copied, 2 * MiB - 128 * KiB + 700, 2 * MiB),
+       2 * MiB - 128 * KiB + 512},
+      {"the same on a disk of 4096-byte sectors",
+       WithZeros(copied, 2 * MiB - 5000, 2 * MiB), 2 * MiB - 8 * KiB, 4096},
+      {"the whole window differs: just after the nearest agreeing block before it",
+       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 5 * MiB / 2), MiB / 2 + 64 * KiB},
+      {"the window's first sector differs: the same",
+       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 2 * MiB), MiB / 2 + 64 * KiB},
+      {"a small output whose first sector differs",
+       WithZeros(in.substr(0, 4096), 10, 11), -1},
+      {"an output that is no copy", std::string(2 * MiB, 'x'), -1},
+      {"an output that agrees only at its end, as two disks' zeros may",
+       std::string(2 * MiB - 64 * KiB, 'x') + copied.substr(2 * MiB - 64 * KiB), -1},
+  };
+  for (const CheckCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Script script;
+    script.commandLine = "tavo in out";
+    FileSpec& input = script.files["in"] = FileOf(in);
+    input.sectorSize = c.sector;
+    if (c.failsInCheck) input.reads[2 * MiB - 64 * KiB] = {Fail(ERROR_CRC)};
+    script.files["out"] = FileOf(c.out);
+    RunResult run = RunTavo(script);
+    int64_t resumeOffset = c.out.size() / 512 * 512;
+    std::string line;
+    if (c.resumesAt != resumeOffset && c.resumesAt >= 0) {
+      line = std::string(HexOffset(c.resumesAt).text) +
+             ": Output differs from the input; copying again from here\r\n";
+    }
+    if (c.resumesAt < 0) {
+      EXPECT_EQ(run.exitCode, 2u);
+      EXPECT_EQ(run.files["out"].Content(), c.out);
+      EXPECT_EQ(
+          run.out.substr(run.out.rfind("\r\n", run.out.size() - 3) + 2),
+          "     Output file is not a copy of the input, exiting - /n starts over\r\n");
+      continue;
+    }
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_NE(run.out.find(" bytes (3072.0 Kb) (3.00 Mb)\r\n" + line + "Reading..."),
+              std::string::npos);
+    std::string expected =
+        c.failsInCheck ? c.out.substr(0, 2 * MiB) + in.substr(2 * MiB) : in;
+    EXPECT_EQ(run.files["out"].Content(), expected);
+    EXPECT_NE(ReportText(run.out).find(
+                  "\r\nRead: " + std::to_string(in.size() - c.resumesAt) + " bytes"),
+              std::string::npos);
+    EXPECT_EQ(run.out.find("Total errors"), std::string::npos);
+  }
+}
+
+// Nothing to compare beyond the input's end, whether its size is known or not; and
+// backup mode's output holds the backup stream, which is not checked.
+TEST(Resume, UncheckedBeyondTheInputAndInBackupMode) {
+  const std::string in = Pattern(5000), longer = in + std::string(3000, 'x');
+  const struct {
+    const char* command;
+    bool sizeUnknown;
+  } cases[] = {
+      {"tavo in out", false}, {"tavo in out", true}, {"tavo in out /b", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + (c.sizeUnknown ? ", size unknown" : ""));
+    Script script;
+    script.commandLine = c.command;
+    script.files["in"] = FileOf(in);
+    if (c.sizeUnknown) script.files["in"].sizeError = ERROR_INVALID_FUNCTION;
+    script.files["out"] = FileOf(longer);
+    RunResult run = RunTavo(script);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.out.find("Output"), std::string::npos);
+    EXPECT_EQ(run.files["out"].Content().substr(0, 5000), in);
+  }
+}
+
+}  // namespace scripted
