@@ -82,7 +82,8 @@ TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {
       std::string::npos)
       << json;
   EXPECT_NE(
-      json.find(R"("exitCode": 4, "exitMeaning": "a block was stepped over, or the copy ends short")"),
+      json.find(
+          R"("exitCode": 4, "exitMeaning": "a block was stepped over, or the copy ends short")"),
       std::string::npos);
   EXPECT_NE(json.find(R"("output": {"name": "out", "resumeOffset": 0})"),
             std::string::npos);
