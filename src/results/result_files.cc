@@ -1,5 +1,7 @@
 // The result files are written on the way out of the process, whichever way the run
 // ends: the final report, ESC, an ending error, a failed open, or the fatal path.
+#include <cstring>
+
 #include "console.h"
 #include "exit_code.h"
 #include "profile.h"
@@ -12,9 +14,14 @@ bool Wanted() { return Run.JsonName[0] != '\0' || Run.ChartName[0] != '\0'; }
 
 // A result file that cannot be written is said on the console; the exit code stays
 // the run's own.
+// A result file named as the input or the output would replace what the run read or
+// copied: it is not written (ERROR_FILE_EXISTS).
 void Write(const char* name, const std::string& text) {
-  if (name[0] == '\0' || ReplaceFile(name, text)) return;
-  DWORD code = GetLastError();
+  if (name[0] == '\0') return;
+  bool clashes = strcmp(name, Run.InputName) == 0 ||
+                 (Run.OutputEnabled && strcmp(name, Run.OutputName) == 0);
+  if (!clashes && ReplaceFile(name, text)) return;
+  DWORD code = clashes ? ERROR_FILE_EXISTS : GetLastError();
   WriteText("\r\nCannot write result file \"");
   WriteText(name);
   WriteText("\": error ");

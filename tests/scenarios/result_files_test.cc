@@ -92,7 +92,7 @@ TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {
 
 // The fatal path (here a console that stops taking writes during the loop) and an
 // input that cannot be opened end the run early; the files are still written, whole,
-// through a temporary one.
+// through a temporary one. One named as the output is not: the copy stays.
 TEST(ResultFiles, WrittenWholeHoweverTheRunEnds) {
   Script fatal = FailingRun(" --json=r.json --chart=c.svg");
   fatal.stdoutFailsFrom = 6;
@@ -104,6 +104,12 @@ TEST(ResultFiles, WrittenWholeHoweverTheRunEnds) {
   EXPECT_NE(FileText(run, "c.svg").find("</svg>\n"), std::string::npos);
   EXPECT_EQ(Count(run, "MoveFileExA r.json.tmp r.json"), 1);
   EXPECT_EQ(run.files.count("r.json.tmp") + run.files.count("c.svg.tmp"), 0u);
+
+  Script clash = FailingRun(" --json=out");
+  RunResult kept = RunTavo(clash);
+  EXPECT_EQ(FileText(kept, "out"), FileText(RunTavo(FailingRun("")), "out"));
+  EXPECT_NE(kept.out.find("\r\nCannot write result file \"out\": error 80\r\n"),
+            std::string::npos);
 
   Script absent;
   absent.commandLine = "tavo missing --json r.json";
