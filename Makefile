@@ -6,8 +6,9 @@
 #                programs' under wine), and make the packages; TAVO_NO_WIN32=1 leaves
 #                out the 32-bit Windows suite as a kernel without 32-bit emulation must
 #   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus
-#   make install install the Linux tavo, stripped, and its manual under PREFIX
-#                (/usr/local), inside DESTDIR when set
+#   make install build the Linux tavo alone (no tests, no GoogleTest), and install it,
+#                stripped, and its manual under PREFIX (/usr/local), inside DESTDIR
+#                when set
 #   make package the .deb and the Windows zips, built twice from fresh trees and the two
 #                compared, checked, with SHA256SUMS, in build/packages
 #   make bench   speed against a bare read loop and dd: bench/results.md, results.png;
@@ -28,6 +29,7 @@ PACKAGE_DIR := build/packages
 PACKAGE_BUILDS := build/package
 PREFIX := /usr/local
 DEMO_BUILD := build/demo
+PROGRAM_BUILD := build/program
 DEMO_DIR := $(DEMO_BUILD)/run
 DEMO_MIB := 64
 JOBS := $(shell nproc 2>/dev/null || echo 2)
@@ -55,12 +57,15 @@ windows64:
 	cmake -S . -B $(WINDOWS64_BUILD) $(CMAKE_FLAGS) $(WINDOWS64_FLAGS)
 	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
 
-install: linux
-	DESTDIR="$(DESTDIR)" cmake --install $(LINUX_BUILD) --prefix "$(PREFIX)" --strip
+# The program and its manual, in a build tree of their own, as the demo builds them.
+install:
+	cmake -S . -B $(PROGRAM_BUILD) $(GENERATOR) -DTAVO_TESTS=OFF
+	cmake --build $(PROGRAM_BUILD) -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install $(PROGRAM_BUILD) --prefix "$(PREFIX)" --strip
 
 # Each Windows program is packaged where its compiler is here.
 package:
-	bash cmake/make-packages.sh $(PACKAGE_DIR) $(PACKAGE_BUILDS)
+	JOBS=$(JOBS) bash cmake/make-packages.sh $(PACKAGE_DIR) $(PACKAGE_BUILDS)
 
 # The program alone, in a build tree of its own (no tests, no GoogleTest), copies a
 # file of pseudo-random bytes with `tavo sample copy`; then the copy is cut short, as
@@ -145,12 +150,13 @@ test-windows64: windows64
 check-windows: windows
 	ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -R '^exe_format$$'
 
-# libFuzzer targets for the command line and the real-number text, built by clang with
+# libFuzzer targets for the command line, the real-number text and the map parser, built by clang with
 # AddressSanitizer and UBSan. The test command runs each briefly over its corpus.
 fuzzers:
 	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_CXX_COMPILER=clang++ -DTAVO_TESTS=OFF \
 	  -DTAVO_FUZZ=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_command_line fuzz_real_text
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_command_line fuzz_real_text \
+	  fuzz_map_parser
 
 fuzz: fuzzers
 	bash tests/fuzz/run_fuzzers.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)

@@ -37,6 +37,8 @@ if ((!build_only)); then
   need fuse3 command -v fusermount3
   need libfuse3-dev test -f /usr/include/fuse3/fuse.h
   need pkg-config command -v pkg-config
+  # GNU ddrescue and ddrescuelog, the peer tools that judge tavo's rescue maps.
+  need gddrescue command -v ddrescuelog
   need clang command -v clang++
   need libclang-rt-14-dev have_package libclang-rt-14-dev
   need groff command -v groff

@@ -5,8 +5,8 @@
 # package holds, that lintian says nothing at all about the .deb (informational and
 # pedantic tags included) and that the Linux program is hardened, where those tools
 # are installed. Puts the packages with a SHA256SUMS file in OUT-DIR, which it
-# empties first.
-#   make-packages.sh OUT-DIR WORK-DIR
+# empties first. Each build runs JOBS jobs (the Makefile's; every core by default).
+#   [JOBS=N] make-packages.sh OUT-DIR WORK-DIR
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -61,7 +61,7 @@ build_set() {
     echo "make package: building $name in ${tree#"$top"/}"
     quietly "$set/$name.log" cmake -S "$top" -B "$tree" "${generator[@]}" -DTAVO_TESTS=OFF \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo ${toolchain:+"$toolchain"}
-    quietly "$set/$name.log" cmake --build "$tree" -j "$(nproc)"
+    quietly "$set/$name.log" cmake --build "$tree" -j "${JOBS:-$(nproc)}"
     (cd "$tree" && quietly "$set/$name.log" "${as_root[@]}" cpack)
     cp "$tree"/packages/* "$set/packages/"
   done

@@ -18,6 +18,11 @@ void MapInputName(const char* inputName, char* out);
 // Exit code 2 when it cannot be opened.
 void OpenOutput();
 
+// Removes the output when this run created it and it is still empty, so that a run
+// whose input cannot be opened leaves nothing behind; an output that existed before
+// stays as it was.
+void RemoveCreatedOutput();
+
 // Opens the input at InputPath with OpenFlags, and with --direct past the cache where
 // its file system allows; code receives the open's last error.
 HANDLE OpenInputHandle(DWORD* code);

@@ -4,6 +4,7 @@
 #define TAVO_INCLUDE_EXIT_CODE_H_
 
 #include "platform.h"
+#include "rescue_map.h"
 #include "run_record.h"
 
 constexpr UINT kExitWhole = 0;
@@ -19,6 +20,8 @@ constexpr UINT kExitInputNotWhole =
 // What the run has done to its copy so far: 3, 4, or 0 when nothing failed.
 inline UINT CopyExitCode() {
   if (Run.HadWriteErrors) return kExitFailedWrite;
+  // With a map, what is still missing is what the map does not mark rescued.
+  if (RescueMapActive()) return RescueMapComplete() ? kExitWhole : kExitInputNotWhole;
   if (Run.InputIncomplete) return kExitInputNotWhole;
   return kExitWhole;
 }

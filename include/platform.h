@@ -27,8 +27,13 @@ bool CommandLineIsExact();
 // answer "-h" with their help and "-V" with their version; on Windows these are names
 // like any other, so there it is always kRun. ("--help" and "--version" are long
 // options on every platform.)
-enum class LoneArgument { kRun, kUsage, kVersion };
+enum class LoneArgument { kRun, kHelp, kVersion };
 LoneArgument LoneArgumentRequest(const char* argument);
+
+// The text that kHelp shows after the Banner, before the long options: every option
+// explained, with examples of the names this platform's users give. Stored whole,
+// its lines ended by CR LF; nullptr where the Usage text serves.
+const char* HelpText();
 
 // Sets the real arithmetic the program relies on: 64-bit significand, rounding to
 // nearest, and division by zero, overflow and invalid operations trapped rather than

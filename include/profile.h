@@ -55,10 +55,10 @@ int64_t ZoneSizeFor(int64_t inputSize);
 // Starts collecting; until then NoteRequest takes nothing in.
 void StartProfile(int64_t inputSize);
 
-// Takes in the request the loop has just made at Position, which started at tick
-// `start`, and so ends the one before it; the loop calls it once per request,
-// before it moves on, with the tick it read at the top of the iteration.
-void NoteRequest(uint32_t start, BOOL ok, DWORD code);
+// Takes in the request of `size` bytes the loop has just made at Position, which
+// started at tick `start`, and so ends the one before it; the loop calls it once per
+// request, before it moves on, with the tick it read at the top of the iteration.
+void NoteRequest(uint32_t start, int32_t size, BOOL ok, DWORD code);
 
 // Ends the last request now (before the output's flush and close, which are no
 // request's), reading the tick once; later calls, and calls while no profile is

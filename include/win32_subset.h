@@ -41,13 +41,6 @@ typedef struct _DISK_GEOMETRY {
   DWORD SectorsPerTrack;
   DWORD BytesPerSector;
 } DISK_GEOMETRY;
-typedef struct _DISK_GEOMETRY_EX {
-  DISK_GEOMETRY Geometry;
-  LARGE_INTEGER DiskSize;
-  BYTE Data[1];
-} DISK_GEOMETRY_EX;
-
-// What GetSystemTime fills in: the time of day in UTC.
 typedef struct _SYSTEMTIME {
   uint16_t wYear;
   uint16_t wMonth;
@@ -57,7 +50,12 @@ typedef struct _SYSTEMTIME {
   uint16_t wMinute;
   uint16_t wSecond;
   uint16_t wMilliseconds;
-} SYSTEMTIME, *LPSYSTEMTIME;
+} SYSTEMTIME;
+typedef struct _DISK_GEOMETRY_EX {
+  DISK_GEOMETRY Geometry;
+  LARGE_INTEGER DiskSize;
+  BYTE Data[1];
+} DISK_GEOMETRY_EX;
 
 #define TRUE 1
 #define FALSE 0
@@ -79,9 +77,9 @@ typedef struct _SYSTEMTIME {
 #define FILE_SHARE_READ 1u
 #define FILE_SHARE_WRITE 2u
 #define FILE_SHARE_DELETE 4u
+#define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
 #define OPEN_ALWAYS 4u
-#define CREATE_ALWAYS 2u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_POSIX_SEMANTICS 0x01000000u
@@ -138,12 +136,13 @@ void SetLastError(DWORD dwErrCode);
 DWORD GetLastError();
 DWORD GetTickCount();
 void Sleep(DWORD dwMilliseconds);
+void GetLocalTime(SYSTEMTIME* lpSystemTime);
 DWORD GetVersion();
 LPSTR GetCommandLineA();
 [[noreturn]] void ExitProcess(UINT uExitCode);
 LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                     DWORD flProtect);
-void GetSystemTime(LPSYSTEMTIME lpSystemTime);
+void GetSystemTime(SYSTEMTIME* lpSystemTime);  // UTC
 
 // Files and devices.
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -161,8 +160,8 @@ BOOL BackupRead(HANDLE hFile, LPBYTE lpBuffer, DWORD nNumberOfBytesToRead,
                 LPDWORD lpNumberOfBytesRead, BOOL bAbort, BOOL bProcessSecurity,
                 LPVOID* lpContext);
 BOOL FlushFileBuffers(HANDLE hFile);
-BOOL CloseHandle(HANDLE hObject);
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
+BOOL CloseHandle(HANDLE hObject);
 BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
                      DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app.h"
+#include "rescue_map.h"
 #include "run_record.h"
 
 namespace {
@@ -16,7 +17,7 @@ struct LongOption {
   void (*apply)(const char* value);
 };
 
-void AskForHelp(const char*) { Run.Answer = LoneArgument::kUsage; }
+void AskForHelp(const char*) { Run.Answer = LoneArgument::kHelp; }
 void AskForVersion(const char*) { Run.Answer = LoneArgument::kVersion; }
 
 void ReadUncached(const char*) { Run.DirectReads = true; }
@@ -24,8 +25,11 @@ void NameResultFile(const char* name) { strcpy(Run.JsonName, name); }
 void NameChart(const char* name) { strcpy(Run.ChartName, name); }
 
 const LongOption kLongOptions[] = {
-    {"help", Value::kNone, AskForHelp},     {"version", Value::kNone, AskForVersion},
-    {"direct", Value::kNone, ReadUncached}, {"json", Value::kRequired, NameResultFile},
+    {"help", Value::kNone, AskForHelp},
+    {"version", Value::kNone, AskForVersion},
+    {"map", Value::kRequired, SetRescueMapName},
+    {"direct", Value::kNone, ReadUncached},
+    {"json", Value::kRequired, NameResultFile},
     {"chart", Value::kRequired, NameChart},
 };
 

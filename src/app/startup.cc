@@ -5,6 +5,7 @@
 #include "endpoints.h"
 #include "exit_code.h"
 #include "report.h"
+#include "rescue_map.h"
 #include "results.h"
 #include "resume_check.h"
 #include "run_record.h"
@@ -34,8 +35,8 @@ void WriteUsage() {
 // Help and version need no run: the Banner, already written, names the version.
 void Answer(LoneArgument request) {
   if (request == LoneArgument::kRun) return;
-  if (request == LoneArgument::kUsage) {
-    WriteText(kUsageText);
+  if (request == LoneArgument::kHelp) {
+    WriteText(HelpText() != nullptr ? HelpText() : kUsageText);
     WriteText(kLongOptionsText);
     WriteLineEnd();
   }
@@ -46,6 +47,10 @@ void ApplyCommandLine() {
   const char* commandLine = GetCommandLineA();
   ReadCommandLine(commandLine);
   if (!CommandLineIsExact()) Run.BadCommandLine = true;
+  // A map records offsets of the input in the output: a backup stream has other
+  // offsets, an endless run no end, and without an output nothing is rescued.
+  if (RescueMapActive() && (Run.BackupMode || Run.EndlessMode || !Run.OutputEnabled))
+    Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
     WriteUsage();
     ExitWithCode(kExitFailure);
@@ -78,11 +83,13 @@ void RunProgram() {
   ApplyCommandLine();
   ReserveReadBuffer();
   KeepResultsAtExit();
+  LoadRescueMap();
   OpenOutput();
   OpenInput();
   ResumeOutput();
   SizeInput();
   CheckResume();
+  FitRescueMap();
   ProfileReadsIfWanted();
   RunReadLoop();
   WriteFinalReport();

@@ -42,6 +42,7 @@ void FailToOpen(DWORD code) {
   WriteText(text);
   WriteInteger(static_cast<int32_t>(code));
   WriteLineEnd();
+  RemoveCreatedOutput();
   ExitWithCode(kExitCannotOpen);
 }
 

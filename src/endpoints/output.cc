@@ -32,6 +32,7 @@ void OpenOutput() {
     WriteLineEnd();
     ExitWithCode(kExitCannotOpen);
   }
+  Run.OutputCreated = code != ERROR_ALREADY_EXISTS;
   if (Run.ResumeMode) {
     Run.OutputLength = FileSizeOrZero(Run.Output);
   } else {
@@ -40,6 +41,16 @@ void OpenOutput() {
     WriteChar('"');
     WriteLineEnd();
   }
+}
+
+// The handle is closed first: Windows deletes no file that is open without
+// FILE_SHARE_DELETE.
+void RemoveCreatedOutput() {
+  if (!Run.OutputEnabled || !Run.OutputCreated) return;
+  bool empty = FileSizeOrZero(Run.Output) == 0;
+  CloseHandle(Run.Output);
+  Run.Output = INVALID_HANDLE_VALUE;
+  if (empty) DeleteFileA(Run.OutputName);
 }
 
 // The copy resumes at a whole sector: a last partial sector may have been cut short

@@ -6,6 +6,7 @@
 
 #include "console.h"
 #include "exit_code.h"
+#include "rescue_map.h"
 #include "resume_check.h"
 #include "run_record.h"
 
@@ -122,8 +123,10 @@ int64_t SoundResumeOffset(const CheckBlocks& blocks, int64_t from, int64_t end) 
 
 // A window of the input's last MiB before where the copy goes on, or before the
 // input's end when the output is longer: beyond it there is nothing to compare.
+// A map read from its file says itself which parts of the output hold the input.
 void CheckResume() {
-  if (!Run.OutputEnabled || !Run.ResumeMode || Run.BackupMode || Run.Position <= 0)
+  if (!Run.OutputEnabled || !Run.ResumeMode || Run.BackupMode || Run.Position <= 0 ||
+      RescueMapLoaded())
     return;
   int64_t end = Run.Position;
   if (Run.InputSize > 0 && Run.InputSize < end) end = Run.InputSize;

@@ -2,6 +2,7 @@
 #include "console.h"
 #include "exit_code.h"
 #include "report.h"
+#include "rescue_map.h"
 #include "run_record.h"
 
 namespace {
@@ -55,11 +56,13 @@ void WriteFinalReport() {
     // No rate can be formed from no time at all. A copy is judged by what it copied;
     // a run without an output measured nothing.
     if (seconds == 0.0L) {
+      WriteRescueMapTotals();
       UINT code = CopyExitCode();
       ExitWithCode(code == kExitWhole && !Run.OutputEnabled ? kExitFailure : code);
     }
   }
   WriteRateLine(static_cast<long double>(Run.BytesRead) / seconds);
   if (Run.ErrorCount > 0) WriteErrorLine();
+  WriteRescueMapTotals();
   ExitWithCode(CopyExitCode());
 }

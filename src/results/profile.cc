@@ -54,14 +54,14 @@ FailureOutcome OutcomeOf(DWORD code) {
   return FailureOutcome::kSteppedOver;
 }
 
-void NoteFailure(ProfileZone& zone, DWORD code) {
+void NoteFailure(ProfileZone& zone, int32_t size, DWORD code) {
   ++zone.failures;
   if (Profile.failures.size() >= kMaxListedFailures) {
     ++Profile.failuresLeftOut;
     return;
   }
   Profile.failures.push_back(
-      {Run.Position, Run.BufferSize, Run.LastReadBytes, code, OutcomeOf(code)});
+      {Run.Position, size, Run.LastReadBytes, code, OutcomeOf(code)});
 }
 
 }  // namespace
@@ -79,7 +79,7 @@ void StartProfile(int64_t inputSize) {
   Profile.zones.reserve(static_cast<size_t>(kZonesOfSizedInput) + 1);
 }
 
-void NoteRequest(uint32_t start, BOOL ok, DWORD code) {
+void NoteRequest(uint32_t start, int32_t size, BOOL ok, DWORD code) {
   if (!Profile.active) return;
   EndPending(start);
   // The read that finds the end of a sized input belongs to its last zone, not to a
@@ -91,7 +91,7 @@ void NoteRequest(uint32_t start, BOOL ok, DWORD code) {
   ProfileZone& zone = Profile.zones[index];
   ++zone.requests;
   if (!Run.Retrying) zone.bytes += Run.LastReadBytes;
-  if (!ok) NoteFailure(zone, code);
+  if (!ok) NoteFailure(zone, size, code);
   Last = {true, index, start};
 }
 

@@ -1,6 +1,7 @@
 // The Progress line, rewritten in place: every 5 s, or at each new tick while SPACE
 // is held. It ends without a line end so the next one can overwrite it.
 #include "console.h"
+#include "rescue_map.h"
 #include "run_record.h"
 #include "transfer.h"
 
@@ -51,4 +52,5 @@ void ReportProgress(uint32_t now) {
   FlushOutput();
   Run.LastReportTick = now;
   Run.BytesAtLastReport = Run.BytesRead;
+  SaveRescueMap(now, false);
 }

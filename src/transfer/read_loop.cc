@@ -4,12 +4,16 @@
 
 #include "console.h"
 #include "profile.h"
+#include "rescue_map.h"
 #include "run_record.h"
 #include "transfer.h"
 
 namespace {
 
 constexpr DWORD kRetryPauseMs = 500;
+
+// Bytes asked for by the current request: BufferSize, unless a map chose less.
+int32_t requestSize = 0;
 
 void SeekTo(HANDLE file, int64_t offset) {
   LONG high = static_cast<LONG>(offset >> 32);
@@ -32,14 +36,14 @@ BOOL ReadAtPosition() {
   SeekTo(Run.Input, Run.Position);
   SetLastError(0);
   DWORD count = 0;
-  BOOL ok = ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(Run.BufferSize), &count,
-                     nullptr);
+  BOOL ok =
+      ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(requestSize), &count, nullptr);
   Run.LastReadBytes = static_cast<int32_t>(count);
   DWORD code = GetLastError();
   // A failed read may leave an earlier block's bytes behind what it delivered; an
   // ERROR_CRC block goes to the output, and must not carry them there.
-  if (!ok && count < static_cast<DWORD>(Run.BufferSize)) {
-    memset(ReadBuffer + count, 0, Run.BufferSize - count);
+  if (!ok && count < static_cast<DWORD>(requestSize)) {
+    memset(ReadBuffer + count, 0, requestSize - count);
   }
   if (Run.EndlessMode) WriteReadLine(ok, code, true);
   return ok;
@@ -97,17 +101,19 @@ void StopAtFailedWrite(DWORD code) {
 
 // A block whose read failed with ERROR_CRC is still written: what the device
 // delivered of a damaged sector is worth keeping. Other failures leave a gap.
-void WriteThrough(BOOL ok, DWORD code) {
+// Returns true when the block is in the output.
+bool WriteThrough(BOOL ok, DWORD code) {
   DWORD length = static_cast<DWORD>(Run.LastReadBytes);
   if (!ok) {
     Run.FillByte = code == ERROR_CRC ? '#' : '%';
-    length = static_cast<DWORD>(Run.BufferSize);
-    if (code != ERROR_CRC) return;
+    length = static_cast<DWORD>(requestSize);
+    if (code != ERROR_CRC) return false;
   }
   SeekTo(Run.Output, Run.Position);
   DWORD written = 0;
-  if (!WriteFile(Run.Output, ReadBuffer, length, &written, nullptr))
-    StopAtFailedWrite(GetLastError());
+  if (WriteFile(Run.Output, ReadBuffer, length, &written, nullptr)) return true;
+  StopAtFailedWrite(GetLastError());
+  return false;
 }
 
 bool IsEndingCode(DWORD code) {
@@ -146,16 +152,25 @@ bool CopyCutShort() {
          Run.Position < Run.InputSize;
 }
 
+// With a map, the map says where each request lies and how large it is; a request
+// retried after ERROR_NOT_READY stays where it was. False when the map's pass is done.
+bool ChooseMappedRequest(bool retried) {
+  if (!RescueMapActive() || retried) return true;
+  return NextRescueRequest(Run.Position, requestSize);
+}
+
 // One iteration; returns true when the loop ends after it.
 bool ReadOneBlock() {
+  bool retried = Run.Retrying;
   Run.Retrying = false;
   uint32_t now = GetTickCount();
   if (ProgressDue(now, GetAsyncKeyState(VK_SPACE))) ReportProgress(now);
+  if (!ChooseMappedRequest(retried)) return true;
   BOOL ok = Run.BackupMode ? ReadBackupStream() : ReadAtPosition();
   DWORD code = GetLastError();
   ++Run.ReadCount;
   if (!ok) ReportFailedRead(code);
-  if (Run.OutputEnabled) WriteThrough(ok, code);
+  bool written = Run.OutputEnabled && WriteThrough(ok, code);
   if (IsEndingCode(code)) {
     WriteText("\r\nAn unexpected error ");
     WriteInteger(static_cast<int32_t>(code));
@@ -165,10 +180,12 @@ bool ReadOneBlock() {
     Run.InputIncomplete = true;
   }
   if (code == ERROR_NOT_READY) Run.Retrying = true;
-  bool lastBlock = ok && Run.LastReadBytes < Run.BufferSize;
+  if (RescueMapActive() && !Run.Retrying)
+    TakeRescueOutcome(ok, Run.LastReadBytes, written, IsEndingCode(code));
+  bool lastBlock = ok && Run.LastReadBytes < requestSize;
   if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
     CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
-  NoteRequest(now, ok, code);
+  NoteRequest(now, requestSize, ok, code);
   AdvanceOrWait();
   SHORT escape = GetAsyncKeyState(VK_ESCAPE);
   if (escape != 0 && CopyCutShort()) Run.InputIncomplete = true;
@@ -176,8 +193,10 @@ bool ReadOneBlock() {
     Run.StopRequested = false;
     Run.LastReadBytes = 2147483647;
   }
-  return (ok && Run.LastReadBytes < Run.BufferSize) || escape != 0 ||
-         Run.StopRequested || Run.HadWriteErrors;
+  // With a map, the map's pass ends the loop: a short read ends only its non-tried
+  // areas when the input's size is not known.
+  bool shortRead = ok && Run.LastReadBytes < requestSize && !RescueMapActive();
+  return shortRead || escape != 0 || Run.StopRequested || Run.HadWriteErrors;
 }
 
 // What the output keeps is what tavo says it kept: everything the medium has not
@@ -193,6 +212,9 @@ void FlushAndCloseOutput() {
 }
 
 void CloseAndMeasure() {
+  // The map's last word, however the loop ended; it flushes the output, so it comes
+  // before the output is closed.
+  SaveRescueMap(0, true);
   if (Run.BackupMode) {
     DWORD ignored = 0;
     BackupRead(Run.Input, nullptr, 0, &ignored, TRUE, FALSE, &Run.BackupContext);
@@ -213,6 +235,7 @@ void RunReadLoop() {
   GetAsyncKeyState(VK_ESCAPE);
   GetAsyncKeyState(VK_SPACE);
   Run.BackupContext = nullptr;
+  requestSize = Run.BufferSize;
   while (!ReadOneBlock()) {
   }
   FinishProfile();

@@ -62,10 +62,11 @@ case_process() {
   [[ $? == 3 ]] || fail "tavo out /dev/full: not exit code 3"
 }
 
-# Linux: "-h" alone shows the help, "-V" alone the Banner, with exit code 0; beside
-# another argument it is a name.
+# Linux: "--help", or "-h" alone, shows the help text, "-V" alone the Banner, with
+# exit code 0; beside another argument "-V" is a name.
 case_help() {
   $linux || { skip "the Linux build only" && return; }
+  run --help
   run -h
   run -V
   run -V copy
@@ -73,10 +74,13 @@ case_help() {
 
 # Every build: "--help" and "--version" answer wherever they stand; an unknown long
 # option, a value given to one that takes none, or "--" alone is a bad command line;
-# a file named "--help" is read as "./--help".
+# a file named "--help" is read as "./--help". (The help text is each platform's own.)
 case_long_options() {
   echo data >--help
-  for line in --help "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
+  tavo in --help
+  [[ $code == 0 ]] && grep -aq '^Long options' "$work/out" ||
+    fail "tavo in --help: not the help with its long options, exit code 0"
+  for line in "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
     run $line
   done
 }
@@ -119,8 +123,14 @@ case_resume() {
 }
 
 # An output that cannot be opened ends the run (exit code 2) before the input is opened.
+# An input that cannot be opened removes the output the run created, and leaves one
+# that existed before as it was.
 case_open_failures() {
   mkdir directory && run absent directory && run absent missing/copy && run absent copy
+  [[ ! -e copy ]] || fail "tavo absent copy: the new output was left behind"
+  head -c 1000 /dev/urandom | tee copy >before
+  tavo absent copy
+  [[ $code == 2 ]] && cmp -s copy before || fail "tavo absent copy: an existing output changed"
 }
 
 # Linux: inputs that cannot be opened, with the names they map to ("C:" a drive, "1:"
@@ -175,12 +185,12 @@ case_block_device() {
     fail "the device was not opened O_DIRECT, or the output was"
 }
 
-# faulty_fs over 0x2C000 random bytes in ./data, at ./mnt; false, the case skipped,
-# where it cannot be mounted.
+# faulty_fs over BYTES (0x2C000) random bytes in ./data, at ./mnt; false, the case
+# skipped, where it cannot be mounted.
 mount_faulty() {
   [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] ||
     { skip "needs faulty_fs (built with libfuse3-dev) and /dev/fuse" && return 1; }
-  head -c $((0x2C000)) /dev/urandom >data
+  head -c "${1:-$((0x2C000))}" /dev/urandom >data
   mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log ||
     { skip "mounting FUSE failed: $(head -1 fuse.log)" && return 1; }
 }
@@ -259,10 +269,16 @@ case_medium_drops() {
 # is an unreadable sector (23), its timeout a device error (1117), both stepped over;
 # the request it refuses ends the run with one error line, 87 (not a cached reread of
 # its page). As a file the same medium gives 31, and a timeout that ends the run (59).
+# The same command again resumes on the refused sector: the device, which served its
+# first sector uncached when it was opened, is still read uncached, and the refusal
+# is that request's 87 again, not a cached read that fails the sectors around it (23).
 case_disk_errors() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
   mount_faulty && attach mnt/disk || return
   run disk copy /512
+  run disk copy /512
+  grep -aq $'^00000000.00018400: Read error 0000 bytes read; gle=87\r$' "$work/out" &&
+    ! grep -aq 'gle=23' "$work/out" || fail "resumed on the refused sector: not its 87 alone"
   run mnt/disk file /512
   # A run that ends within the clock's millisecond has no error count: left out.
   sed -i '/^Total errors encountered: /d' "$work/$name.log"
@@ -323,10 +339,134 @@ case_killed_copies() {
   done
 }
 
+# show_map MAP: the map file into the transcript, its times masked.
+show_map() { sed -E 's/^(# (Start|Current) time: *).*/\1<t>/' "$1" >>"$work/$name.log"; }
+
+# judged MAP: ddrescuelog -t reads the map and counts the bytes and areas of each
+# status as tavo's last run did (its "Map" line). Sizes stay below 10^6 bytes, which
+# ddrescuelog shows in bytes.
+judged() {
+  command -v ddrescuelog >/dev/null || { echo "  $name: maps not judged: no ddrescuelog (gddrescue)" && return; }
+  ddrescuelog -t "$1" >judge.txt 2>&1 || { fail "ddrescuelog refused $1: $(head -1 judge.txt)" && return; }
+  local kind ours theirs
+  for kind in rescued non-tried non-trimmed non-scraped bad-sector; do
+    ours=$(grep -ao "[ ,]$kind [0-9]* in [0-9]*" "$work/out" | tail -1 | awk '{print $2, $4}')
+    theirs=$(awk -v k="$kind:" '$1 == k {print $2, $5}' judge.txt)
+    [[ $ours == "$theirs" ]] || fail "$1: $kind $ours by tavo, $theirs by ddrescuelog"
+  done
+}
+
+# map_holds MAP COPY INPUT: the map parses (areas from 0 in order, no gap, no overlap,
+# known statuses) and each of its '+' areas is in COPY as in INPUT.
+map_holds() {
+  perl -e 'my ($map, $copy, $in) = @ARGV; my ($end, $status_line) = (0, 0);
+    open(M, "<", $map) or die "no map\n"; open(C, "<:raw", $copy) or die; open(I, "<:raw", $in) or die;
+    while (<M>) {
+      next if /^#/; die "cut short\n" unless /\n\z/;
+      if (!$status_line++) { /^0x[0-9A-F]+ +[-?*\/+] +1$/ or die "status line: $_"; next }
+      my ($pos, $size, $s) = /^(0x[0-9A-F]+)  (0x[0-9A-F]+)  ([-?*\/+])$/ or die "area: $_";
+      ($pos, $size) = (hex $pos, hex $size);
+      die "gap or overlap at $pos\n" unless $pos == $end; $end = $pos + $size;
+      next unless $s eq "+";
+      my ($a, $b); seek(C, $pos, 0); seek(I, $pos, 0);
+      (read(C, $a, $size) // 0) == $size && read(I, $b, $size) == $size && $a eq $b
+        or die "rescued area $pos+$size differs\n";
+    }
+    die "no status line\n" unless $status_line;' "$@"
+}
+
+# Every build writes the same map bytes for the same run: a new map of a copy; a map
+# begun on a copy that a run without one left half done; a map of another tool's
+# statuses read again whole. Maps that do not parse, or do not fit the input, are
+# refused before anything is read or written; --map with /b, /i or no output is a bad
+# command line. ddrescuelog, where it is installed, agrees with each map's totals.
+case_map_files() {
+  perl -e 'print map { chr(33 + $_ % 89) } 0 .. 299999' >input
+  run input copy --map=map
+  show_map map && judged map
+  head -c 100000 input >copy2
+  run input copy2 --map map2
+  show_map map2 && judged map2
+  { head -c $((0x10000)) input && head -c $((0x10000)) /dev/zero && tail -c +$((0x20001)) input; } >copy3
+  printf '%s\n' '# another tool' '0x10000 / 1' '0x0 0x10000 +' '0x10000 0x200 -' \
+    '0x10200 0x7E00 *' '0x18000 0x8000 /' '0x20000 0x293E0 ?' >map3
+  run input copy3 --map=map3
+  show_map map3 && judged map3
+  cmp -s input copy && cmp -s input copy2 && cmp -s input copy3 || fail "a mapped copy differs from its input"
+  cp copy3 copy4
+  local broken
+  for broken in '0 + 1\n0 300000 +' '0 + 1\n0 100 +\n100 299900 x\n' '0 + 1\n0 1000 +\n' \
+    '0 + 1\n0 200 +\n100 299900 ?\n' 'garbage\n'; do
+    printf "$broken" | tee map4 >map4.before
+    run input copy4 --map=map4
+    cmp -s map4 map4.before && cmp -s copy4 copy3 && [[ ! -e map4.tmp ]] ||
+      fail "a refused map, or the output, changed"
+  done
+  run input copy5 --map=map5 /b
+  run input copy5 --map=map5 /i
+  run input --map=map5
+}
+
+# Linux: a medium whose bad sectors read on a later try (faulty_fs "healing"). Each
+# run with the same map makes one pass: the first finds failed areas (exit code 4),
+# the next ones read them again, sector by sector, until all is rescued (exit code 0)
+# and the copy is identical.
+case_healing_medium() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty || return
+  local pass
+  for pass in 1 2 3; do
+    run mnt/healing copy --map=map
+    show_map map && judged map
+  done
+  [[ $code == 0 ]] && cmp -s data copy || fail "not all rescued after three passes"
+}
+
+# Linux: handing over. ddrescue, given the map of tavo's first pass over a medium that
+# then heals, reads only what that map does not mark '+' and completes the copy; tavo
+# completes a copy that ddrescue stopped part-way, from ddrescue's map.
+case_hand_over() {
+  $linux || { skip "the Linux build only" && return; }
+  command -v ddrescue >/dev/null || { skip "needs ddrescue (Debian's gddrescue)" && return; }
+  mount_faulty || return
+  tavo mnt/healing copy --map=map
+  [[ $code == 4 ]] && grep -q ' -$' map || fail "tavo's first pass left no bad sectors"
+  cp map map.tavo && touch data.healed && : >data.reads
+  ddrescue -r1 mnt/healing copy map >ddrescue.log 2>&1 || fail "ddrescue failed: $(tail -1 ddrescue.log)"
+  cmp -s data copy || fail "ddrescue's completion of tavo's copy differs"
+  [[ -s data.reads ]] || fail "ddrescue read nothing"
+  perl -ne 'if ($ARGV eq $ARGV[-1] && !/^0x/) { next } if (/^(0x\S+)\s+(0x\S+)\s+\+$/) {
+      push @r, [hex $1, hex($1) + hex $2]; next } next if /^0x|^#/; my ($o, $n) = split;
+      for (@r) { die "ddrescue read $o+$n, rescued by tavo\n" if $o < $_->[1] && $o + $n > $_->[0] }' \
+    map.tavo data.reads || fail "ddrescue read areas that tavo's map marks rescued"
+  ddrescue -s 100000 mnt/healing copy2 map2 >ddrescue.log 2>&1
+  run mnt/healing copy2 --map=map2
+  show_map map2
+  [[ $code == 0 ]] && cmp -s data copy2 || fail "tavo's completion of ddrescue's copy differs"
+}
+
+# Linux: a mapped copy killed (SIGKILL) at ten random moments after its first map:
+# each time the map parses and every area it marks '+' is in the output as in the
+# input; the same command then completes the copy.
+case_killed_mapped_copies() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty $((8 << 20)) || return
+  local round
+  for round in $(seq 10); do
+    rm -f copy map
+    "$program" mnt/slow copy /2 --map=map </dev/null >/dev/null &
+    sleep "$(awk -v r=$RANDOM 'BEGIN { print 5.5 + r % 3000 / 1000 }')"
+    kill -KILL $! 2>/dev/null; wait $! 2>/dev/null
+    map_holds map copy data 2>holds.log || fail "round $round: $(cat holds.log)"
+  done
+  tavo mnt/slow copy /2 --map=map
+  [[ $code == 0 ]] && cmp -s data copy || fail "the killed copy was not completed"
+}
+
 passed=0 failed=0
 for name in usage help long_options process slash_argument copies resume open_failures posix_names \
   large_resume block_device damaged_medium dropped_share disk_errors medium_drops disk_full \
-  killed_copies; do
+  killed_copies map_files healing_medium hand_over killed_mapped_copies; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""
   "case_$name"

@@ -18,7 +18,12 @@
 // reads end, as a network share whose server went away can. "stalling" holds DATA;
 // while a file DATA.hold exists, a read from 0x20000 on creates DATA.stalled and waits
 // until DATA.hold is gone (10 s at most), as a medium that stops answering does.
-// "slow" holds DATA as a worn medium serves it: each read takes 1 ms, 10 ms in the
+// "healing" holds DATA, and its sectors at 0x9400, 0x18200 and 0x20000 fail (EIO)
+// their first one, two and three reads over the server's life, as sectors of a
+// failing disk that read on a later try; once a file DATA.healed exists, none fail.
+// Each read of it is logged as "offset size" in DATA.reads. "slow" holds DATA and
+// takes 2 ms for each read, so that a copy of it lasts long enough to be killed.
+// "worn" holds DATA as a worn medium serves it: each read takes 1 ms, 10 ms in the
 // middle fifth of DATA, and the sectors at 0x310000 and 0xB30000 are unreadable (EIO).
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
@@ -26,6 +31,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -42,15 +48,19 @@ const Fault kFaults[] = {
     {"/damaged", 0x9400, EIO, 0},   {"/damaged", 0x18200, ENOMEDIUM, 2},
     {"/refusing", 0, ENOMEDIUM, 1}, {"/refusing", 0x11000, EINVAL, 0},
     {"/disk", 0x9400, ENODATA, 0},  {"/disk", 0x10200, ETIMEDOUT, 0},
-    {"/disk", 0x18400, EINVAL, 0},  {"/slow", 0x310000, EIO, 0},
-    {"/slow", 0xB30000, EIO, 0}};
+    {"/disk", 0x18400, EINVAL, 0},  {"/worn", 0x310000, EIO, 0},
+    {"/worn", 0xB30000, EIO, 0}};
+const Fault kHealingFaults[] = {{"/healing", 0x9400, EIO, 1},
+                                {"/healing", 0x18200, EIO, 2},
+                                {"/healing", 0x20000, EIO, 3}};
 int data_fd = -1;
 off_t data_size = 0;       // of DATA
 std::string release_path;  // DATA.release
-std::string data_path;     // DATA
+std::string data_path;     // DATA, as an absolute path
 int dropping_opens = 0;
 constexpr off_t kDropEnd = 0x28000, kDropZeros = 0x20000, kStallFrom = 0x20000;
-std::map<off_t, int> failed_reads;  // by sector, since the last open
+std::map<off_t, int> healing_reads;  // failed reads by sector, never cleared
+std::map<off_t, int> failed_reads;   // by sector, since the last open
 
 bool IsUnflushable(const char* path) { return strcmp(path, "/unflushable") == 0; }
 bool IsUnsyncable(const char* path) { return strcmp(path, "/unsyncable") == 0; }
@@ -59,7 +69,8 @@ bool IsFile(const char* path) {
   return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") ||
          !strcmp(path, "/disk") || IsUnflushable(path) || IsUnsyncable(path) ||
          !strcmp(path, "/hanging") || !strcmp(path, "/dropping") ||
-         !strcmp(path, "/stalling") || !strcmp(path, "/slow");
+         !strcmp(path, "/stalling") || !strcmp(path, "/healing") ||
+         !strcmp(path, "/slow") || !strcmp(path, "/worn");
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
@@ -100,12 +111,41 @@ int Open(const char* path, fuse_file_info* info) {
   return IsFile(path) ? 0 : -ENOENT;
 }
 
+void LogRead(size_t size, off_t offset) {
+  FILE* log = fopen((data_path + ".reads").c_str(), "a");
+  if (log == nullptr) return;
+  fprintf(log, "%lld %zu\n", static_cast<long long>(offset), size);
+  fclose(log);
+}
+
+// A read stops short of the first failing sector it reaches, and fails at it.
+int ReadHealing(char* buffer, size_t size, off_t offset) {
+  LogRead(size, offset);
+  off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
+  bool healed = access((data_path + ".healed").c_str(), F_OK) == 0;
+  for (const Fault& fault : kHealingFaults) {
+    if (healed || fault.sector < offset / 512 * 512 || fault.sector >= end ||
+        healing_reads[fault.sector] >= fault.failingReads)
+      continue;
+    if (fault.sector <= offset) {
+      ++healing_reads[fault.sector];
+      return -fault.error;
+    }
+    end = std::min(end, fault.sector);
+  }
+  if (offset >= end) return 0;
+  ssize_t got = pread(data_fd, buffer, static_cast<size_t>(end - offset), offset);
+  return got < 0 ? -EIO : static_cast<int>(got);
+}
+
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
+  if (strcmp(path, "/healing") == 0) return ReadHealing(buffer, size, offset);
+  if (strcmp(path, "/slow") == 0) usleep(2000);
   if (strcmp(path, "/hanging") == 0) {
     while (access(release_path.c_str(), F_OK) != 0) usleep(20000);
   }
   if (strcmp(path, "/stalling") == 0) Stall(offset);
-  if (strcmp(path, "/slow") == 0) {
+  if (strcmp(path, "/worn") == 0) {
     bool middle = offset >= data_size / 5 * 2 && offset < data_size / 5 * 3;
     usleep(middle ? 10000 : 1000);
   }

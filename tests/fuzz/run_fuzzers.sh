@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$build/artifacts"
 status=0
-for name in command_line real_text; do
+for name in command_line real_text map_parser; do
   mkdir "$work/$name"
   if "$build/tests/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -max_len=16384 \
     -artifact_prefix="$build/artifacts/$name-" "$work/$name" "$corpus/$name" >"$work/log" 2>&1; then

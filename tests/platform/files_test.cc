@@ -41,17 +41,23 @@ class Files : public ::testing::Test {
   LPVOID context_ = nullptr;
 };
 
-// Hardware (a device link) in the kernel's order of names; optical drives, floppies
-// and virtual block devices get no number, with a device link or without.
+// Hardware (a device link) in the kernel's order of names; optical drives, floppies,
+// virtual block devices and the boot and RPMB areas of an eMMC get no number, with a
+// device link or without.
 TEST_F(Files, DisksAreNumberedAsTheMachinesDisks) {
-  for (std::string name : {"sdaa", "vda", "sdz", "nvme10n1", "sdb", "cciss!c0d0",
-                           "nvme1n1", "sda", "nvme0n1", "sr0", "fd0", "dm-0", "md127",
-                           "nbd0", "loop0", "ram0", "zram0", "dm-1", "vdb"}) {
+  for (std::string name :
+       {"sdaa",       "vda",          "sdz",         "nvme10n1", "sdb",
+        "cciss!c0d0", "nvme1n1",      "sda",         "nvme0n1",  "sr0",
+        "fd0",        "dm-0",         "md127",       "nbd0",     "loop0",
+        "ram0",       "zram0",        "dm-1",        "vdb",      "mmcblk0boot0",
+        "mmcblk0",    "mmcblk0boot1", "mmcblk0rpmb", "mmcblk1",  "mmcblk10boot0",
+        "mmcblk10"}) {
     ASSERT_EQ(mkdir((dir_ + "/" + name).c_str(), 0755), 0);
     if (name == "dm-1" || name == "vdb") continue;  // no device link
     ASSERT_EQ(symlink("../../devices/x", (dir_ + "/" + name + "/device").c_str()), 0);
   }
-  const char* disks[] = {"/dev/cciss/c0d0", "/dev/nvme0n1", "/dev/nvme1n1",
+  const char* disks[] = {"/dev/cciss/c0d0", "/dev/mmcblk0", "/dev/mmcblk1",
+                         "/dev/mmcblk10",   "/dev/nvme0n1", "/dev/nvme1n1",
                          "/dev/nvme10n1",   "/dev/sda",     "/dev/sdb",
                          "/dev/sdz",        "/dev/sdaa",    "/dev/vda"};
   for (unsigned long n = 0; n < std::size(disks); ++n)
@@ -94,13 +100,15 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
 // A disk fails as Windows' disks do: a medium or protection error is an unreadable
 // sector (23), a timeout or a transport failure a device error (1117), which the
 // read loop steps over; on a file a timeout is a network failure (59), which ends the
-// run. A refusal of the first read means the device takes no uncached reads, and the
-// request is read through the cache; a later one is that request's own error (87), and
-// the disk stays uncached: a request of part of a sector is refused without a read.
+// run. A refusal is that request's own error (87), the first request of a handle
+// included, and a request of part of a sector is refused without a read.
 TEST_F(Files, DiskReadsFailAsOnWindows) {
   int bytes = open(MakeFile("/d", std::string(1024, 'd')).c_str(), O_RDONLY);
-  FileRecord disk = {bytes, true, true, 0, 512, true},
-             file = {bytes, true, false, 0, 0, false};
+  FileRecord disk, file;
+  disk.fd = file.fd = bytes;
+  disk.positioned = file.positioned = true;
+  disk.disk = true;
+  disk.sector_size = 512;
   static int error;  // the next read fails with it
   PreadFn device = [](int fd, void* buffer, size_t size, off_t at) -> ssize_t {
     int fails = std::exchange(error, 0);
@@ -112,6 +120,8 @@ TEST_F(Files, DiskReadsFailAsOnWindows) {
     error = fails_with;
     return ReadFileWith(&record, buffer, size, &count, device) ? 0 : GetLastError();
   };
+  EXPECT_EQ(code(disk, EINVAL), 87u);
+  EXPECT_EQ(code(disk, 0), 0u);
   // errno, then the code on a disk and on a file
   const int rows[][3] = {{ENODATA, 23, 31},     {EILSEQ, 23, 31},
                          {ETIMEDOUT, 1117, 59}, {ENOLINK, 1117, 31},
@@ -122,9 +132,7 @@ TEST_F(Files, DiskReadsFailAsOnWindows) {
     EXPECT_EQ(code(file, row[0]), static_cast<DWORD>(row[2])) << row[0];
   }
   EXPECT_EQ(code(disk, EIO, 1), 87u);
-  disk.direct_proven = false;  // as before its first read
-  EXPECT_EQ(code(disk, EINVAL), 0u);
-  EXPECT_EQ(code(disk, EIO, 1), 23u);
+  EXPECT_EQ(disk.sector_size, 512u);
   close(bytes);
 }
 
@@ -151,6 +159,27 @@ TEST_F(Files, OutputsAreReadableAndFlushed) {
   }
   EXPECT_FALSE(FlushFileBuffers(INVALID_HANDLE_VALUE));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+// Whether a disk is read uncached is decided by one read of its first sector when it
+// is opened: only a refusal there (EINVAL) makes it read cached. A medium error, a
+// missing medium or an empty device leave it uncached; the read asks for one whole
+// sector at offset 0 into a buffer aligned to the sector, as O_DIRECT needs.
+TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
+  static int answer;  // the probe's errno, or 0 for an empty device, -1 for a sector
+  PreadFn device = [](int, void* buffer, size_t size, off_t at) -> ssize_t {
+    if (size != 4096 || at != 0 || reinterpret_cast<uintptr_t>(buffer) % 4096 != 0) {
+      ADD_FAILURE() << "asked " << size << " bytes at " << at;
+    }
+    if (answer > 0) return errno = answer, -1;
+    return answer == 0 ? 0 : static_cast<ssize_t>(size);
+  };
+  const std::pair<int, bool> cases[] = {
+      {EINVAL, true}, {EIO, false}, {ENOMEDIUM, false}, {0, false}, {-1, false}};
+  for (const auto& [errno_value, refused] : cases) {
+    answer = errno_value;
+    EXPECT_EQ(RefusesUncachedReads(-1, 4096, device), refused) << errno_value;
+  }
 }
 
 }  // namespace
@@ -214,3 +243,38 @@ TEST_F(Files, ReplacingFilesAndUncachedOpens) {
 }
 
 }  // namespace
+// A map file is replaced in one step: CREATE_ALWAYS empties an existing file (and
+// says it existed), FlushFileBuffers reaches the disk or reports why not, and
+// MoveFileExA puts the new file in the old one's place; a move that must not replace
+// is not offered. ReadFile then sees the new bytes.
+namespace {
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+}  // namespace
+
+TEST_F(Files, AFileIsReplacedWholeInOneStep) {
+  std::string target = MakeFile("/map", "old map\n");
+  std::string beside = MakeFile("/map.tmp", "a longer leftover of a killed run\n");
+  SetLastError(0);
+  file_ = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file_, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(file_, "new map\n", 8, &written, nullptr));
+  EXPECT_TRUE(FlushFileBuffers(file_));
+  CloseHandle(std::exchange(file_, nullptr));
+  EXPECT_EQ(ReadAll(beside), "new map\n");
+  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(MoveFileExA(beside.c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(ReadAll(target), "new map\n");
+  EXPECT_NE(access(beside.c_str(), F_OK), 0);
+  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(FlushFileBuffers(INVALID_HANDLE_VALUE));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}

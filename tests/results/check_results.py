@@ -4,7 +4,7 @@ line saying what is wrong and exits 1, or exits 0 silently.
 
   check_results.py agrees SCHEMA JSON CONSOLE EXIT   valid, and agrees with the console
   check_results.py svg SVG                           well-formed SVG, no script or link
-  check_results.py profile JSON                      the slow_fs medium's profile
+  check_results.py profile JSON                      the worn medium's profile
   check_results.py dip PNG JSON                      the chart's rate line dips there
 """
 import json
@@ -73,7 +73,7 @@ def rate(zone):
     return zone["bytes"] * 1000 / zone["ms"] if zone["ms"] > 0 else None
 
 
-# The slow_fs medium: 16 MiB, its middle fifth (6.4 to 9.6 MiB) slow, unreadable
+# faulty_fs's worn medium: 16 MiB, its middle fifth (6.4 to 9.6 MiB) slow, unreadable
 # sectors at 0x310000 (zone 3) and 0xB30000 (zone 11); zones are 1 MiB.
 def profile(json_name):
     result = load(json_name)

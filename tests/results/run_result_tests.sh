@@ -92,7 +92,7 @@ case_direct() {
   umount mem
 }
 
-# Linux: faulty_fs's slow medium. The profile has its slow zones slower and its
+# Linux: faulty_fs's worn medium. The profile has its slow zones slower and its
 # failures where the bad sectors are, and the chart's rate line dips there.
 case_profile() {
   $linux || { skip "the Linux build only" && return; }
@@ -100,7 +100,7 @@ case_profile() {
   command -v rsvg-convert >/dev/null || { skip "no rsvg-convert (librsvg2-bin)" && return; }
   head -c $((16 << 20)) /dev/urandom >data
   mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log || { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
-  agreeing mnt/slow copy --chart=c.svg || return
+  agreeing mnt/worn copy --chart=c.svg || return
   check profile r.json
   check svg c.svg
   rsvg-convert -w 960 -h 540 c.svg -o c.png && check dip c.png r.json || fail "the chart does not render"

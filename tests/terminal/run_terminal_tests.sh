@@ -4,9 +4,12 @@
 # its report, keys typed during the run do not reach the shell. In dash, which leaves
 # the terminal as a job leaves it (bash puts its own settings back when a job stops
 # or dies by a signal, which would hide whether tavo did), each case in a shell of its
-# own: Ctrl-Z then fg then ESC, Ctrl-Z then bg then kill, SIGKILL, and Ctrl-C in a
-# read that hangs. After each case the settings (stty -a) are those before it.
-#   run_terminal_tests.sh path/to/tavo    (FAULTY_FS=path/to/faulty_fs for the hang)
+# own: Ctrl-Z then fg then ESC, Ctrl-Z then bg then kill, SIGKILL, Ctrl-C in a read
+# that hangs, close_range refused (a pipe's reader sees its end), and fork refused
+# (no watcher: Ctrl-C, SIGTERM, SIGHUP). After each case the settings (stty -a) are
+# those before it.
+#   run_terminal_tests.sh path/to/tavo    (FAULTY_FS=path/to/faulty_fs for the hang,
+#                                          REFUSE_SYSCALLS=path/to/refuse_syscalls)
 set -u
 tavo=$(realpath "$1")
 command -v tmux >/dev/null || { echo "terminal: tmux is not installed; skipped"; exit 0; }
@@ -92,7 +95,6 @@ case_kill() {
   program=$(pgrep -P "$(t display -p -t kill '#{pane_pid}')")
   for _ in $(seq 50); do watcher=$(pgrep -P "$program") && break; sleep 0.1; done
   kill -KILL "$program"
-  gone() { for _ in $(seq 100); do ps -o stat= -p "$1" | grep -qv Z || return 0; sleep 0.1; done; return 1; }
   check "the watcher ends with tavo" eval '[[ -n $watcher ]] && gone "$watcher"'
   type "echo status=\$?; stty -a > after-kill" Enter
   check "SIGKILL ends the run" seen 'status=137'
@@ -117,7 +119,62 @@ case_hang() {
   check "terminal settings unchanged after Ctrl-C" same after-int
 }
 
-for name in fg bg kill hang; do
+# refused SET: true when tavo can be run with SET refused (REFUSE_SYSCALLS), else
+# says why not.
+refused() {
+  [[ -n ${REFUSE_SYSCALLS:-} ]] && "$REFUSE_SYSCALLS" "$1" true 2>"$work/refuse.log" && return
+  echo "skip terminal: tavo with $1 refused: ${REFUSE_SYSCALLS:+$(head -1 "$work/refuse.log")}${REFUSE_SYSCALLS:-no refuse_syscalls}"
+  return 1
+}
+# The tavo of the pane's command line, once it runs.
+program() {
+  local pid
+  for _ in $(seq 50); do
+    for pid in $(pgrep -P "$(t display -p -t "$pane" '#{pane_pid}')"); do
+      [[ $(readlink "/proc/$pid/exe") == "$tavo" ]] && echo "$pid" && return
+    done
+    sleep 0.1
+  done
+}
+gone() { for _ in $(seq 100); do ps -o stat= -p "$1" | grep -qv Z || return 0; sleep 0.1; done; return 1; }
+
+# Where close_range is refused (old kernels, seccomp profiles) the watcher closes what
+# it inherited one by one: a reader of tavo's output, standard error included, sees
+# its end when tavo ends, and the watcher ends with tavo.
+case_close_range() {
+  refused close_range || return
+  type "clear; $REFUSE_SYSCALLS close_range $tavo fifo /1b 2>&1 | cat >piped; echo piped=\$?; stty -a > after-pipe" Enter
+  local program watcher
+  program=$(program)
+  for _ in $(seq 50); do watcher=$(pgrep -P "$program") && break; sleep 0.1; done
+  check "with close_range refused, a watcher starts" eval '[[ -n $watcher ]]'
+  type Escape
+  check "with close_range refused, the reader of tavo's pipe sees its end" seen 'piped=0'
+  check "with close_range refused, the watcher ends with tavo" eval '[[ -n $watcher ]] && gone "$watcher"'
+  [[ -n $watcher ]] && kill -KILL "$watcher" 2>/dev/null  # where it failed to
+  check "terminal settings unchanged with close_range refused" same after-pipe
+}
+
+# Where no watcher can start (fork refused), Ctrl-C, SIGTERM and SIGHUP put the
+# terminal back themselves and end tavo by the same signal.
+case_no_fork() {
+  refused fork || return
+  local signal status program
+  for signal in INT:130 TERM:143 HUP:129; do
+    status=${signal#*:} signal=${signal%:*}
+    type "clear; $REFUSE_SYSCALLS fork $tavo fifo /1b" Enter
+    seen 'Reading...'
+    program=$(program)
+    check "fork refused: no watcher" eval '[[ -n $program ]] && ! pgrep -P "$program" >/dev/null'
+    sleep 0.5
+    if [[ $signal == INT ]]; then type C-c; else kill -"$signal" "$program"; fi
+    type "echo status=\$?; stty -a > after-$signal" Enter
+    check "fork refused: SIG$signal ends tavo by it" seen "status=$status"
+    check "fork refused: terminal settings unchanged after SIG$signal" same "after-$signal"
+  done
+}
+
+for name in fg bg kill hang close_range no_fork; do
   start "$name" dash
   "case_$name"
   t kill-session -t "$name" 2>/dev/null

@@ -76,7 +76,7 @@ TEST(CommandLine, FlagsAndNames) {
 
 // Long options stand anywhere; a name that begins with "--" needs "./" before it.
 TEST(CommandLine, LongOptions) {
-  EXPECT_EQ(Read("tavo in --help").Answer, LoneArgument::kUsage);
+  EXPECT_EQ(Read("tavo in --help").Answer, LoneArgument::kHelp);
   EXPECT_EQ(Read("tavo --version in out").Answer, LoneArgument::kVersion);
   EXPECT_STREQ(::Run.OutputName, "out");
   for (const char* line : {"tavo in --bogus", "tavo in --help=x", "tavo in --",

@@ -57,16 +57,12 @@ int AccessMode(DWORD access) {
 
 // Creating exclusively first tells a new file from an existing one (which OPEN_ALWAYS
 // reports with 183) without a window in which the test and the open disagree; an
-// existing file is opened without O_TRUNC, so it is never truncated. Returns the
-// descriptor, or -1 with errno.
-int OpenPath(const char* path, int mode, DWORD disposition, bool* existed) {
-  const int flags = mode | kOpenFlags;
+// existing file is opened without O_TRUNC, so it is never truncated, except by
+// CREATE_ALWAYS. Returns the descriptor, or -1 with errno.
+int OpenPath(const char* path, int mode, bool create, bool truncate, bool* existed) {
+  const int flags = mode | kOpenFlags | (truncate ? O_TRUNC : 0);
   *existed = true;
-  if (disposition == CREATE_ALWAYS) {
-    *existed = false;
-    return open(path, flags | O_CREAT | O_TRUNC, 0666);
-  }
-  if (disposition == OPEN_ALWAYS) {
+  if (create) {
     int fd = open(path, flags | O_CREAT | O_EXCL, 0666);
     if (fd >= 0 || errno != EEXIST) {
       *existed = false;
@@ -106,8 +102,9 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
                    HANDLE /*hTemplateFile*/) {
   static_assert(sizeof(off_t) == 8, "the layer needs 64-bit file offsets");
-  if (dwCreationDisposition != OPEN_EXISTING && dwCreationDisposition != OPEN_ALWAYS &&
-      dwCreationDisposition != CREATE_ALWAYS) {
+  const DWORD disposition = dwCreationDisposition;
+  if (disposition != OPEN_EXISTING && disposition != OPEN_ALWAYS &&
+      disposition != CREATE_ALWAYS) {
     return FailOpen(ERROR_INVALID_PARAMETER);
   }
   if (lpFileName == nullptr || lpFileName[0] == '\0') {
@@ -119,7 +116,8 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
 
   bool existed;
   const int mode = AccessMode(dwDesiredAccess);
-  int fd = OpenPath(path.c_str(), mode, dwCreationDisposition, &existed);
+  int fd = OpenPath(path.c_str(), mode, disposition != OPEN_EXISTING,
+                    disposition == CREATE_ALWAYS, &existed);
   if (fd < 0) return FailOpen(OpenError(path, errno));
   uint32_t sector_size = 0;
   if (mode == O_RDONLY) {
@@ -143,7 +141,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
     close(fd);
     return FailOpen(ERROR_NOT_ENOUGH_MEMORY);
   }
-  SetLastError(existed && dwCreationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS
-                                                               : ERROR_SUCCESS);
+  SetLastError(existed && disposition != OPEN_EXISTING ? ERROR_ALREADY_EXISTS
+                                                       : ERROR_SUCCESS);
   return handle;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstddef>  // offsetof
+#include <cstdlib>  // posix_memalign
 #include <cstring>
 
 #include "posix_layer.h"
@@ -23,9 +24,22 @@ bool IsBlockDevice(int fd, dev_t* device) {
 
 }  // namespace
 
+// One uncached read of the first sector tells a device that serves them from one that
+// turns them all down (EINVAL); anything else, a bad first sector or an empty medium
+// included, leaves the device read uncached.
+bool RefusesUncachedReads(int fd, uint32_t sector_size, PreadFn pread_fn) {
+  void* sector = nullptr;
+  if (posix_memalign(&sector, sector_size, sector_size) != 0) return false;
+  bool refused = pread_fn(fd, sector, sector_size, 0) < 0 && errno == EINVAL;
+  free(sector);
+  return refused;
+}
+
 // The device is opened a second time, with O_DIRECT, rather than switched over with
 // fcntl, so that the open itself shows how it reads; the new descriptor is kept only
-// when it names the same device. A device that refuses O_DIRECT keeps the cached one.
+// when it names the same device and takes uncached reads. Deciding here, and not at
+// the first read of the run, keeps a run that resumes on a sector the device refuses
+// from taking that refusal for the device's: it is that request's own error.
 int OpenUncachedIfDisk(const char* path, int fd, int flags, uint32_t* sector_size) {
   *sector_size = 0;
   dev_t device;
@@ -35,7 +49,8 @@ int OpenUncachedIfDisk(const char* path, int fd, int flags, uint32_t* sector_siz
   int sector = 0;
   if (direct < 0) return fd;
   if (!IsBlockDevice(direct, &reopened) || reopened != device ||
-      ioctl(direct, BLKSSZGET, &sector) != 0 || sector <= 0) {
+      ioctl(direct, BLKSSZGET, &sector) != 0 || sector <= 0 ||
+      RefusesUncachedReads(direct, static_cast<uint32_t>(sector), ::pread)) {
     close(direct);
     return fd;
   }
@@ -49,7 +64,8 @@ bool WholeSectors(const FileRecord& record, uint64_t offset, uint64_t size) {
 }
 
 // What was read uncached is read through the cache from now on: any request size is
-// then served, as for a file.
+// then served, as for a file (the backup stream's content starts 20 bytes into a
+// request).
 void ReadCachedFromNowOn(FileRecord* record) {
   int flags = fcntl(record->fd, F_GETFL);
   if (flags >= 0) fcntl(record->fd, F_SETFL, flags & ~O_DIRECT);

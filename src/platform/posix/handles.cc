@@ -9,8 +9,15 @@
 
 namespace {
 
-FileRecord standard_input = {STDIN_FILENO, false, false, 0, 0, false};
-FileRecord standard_output = {STDOUT_FILENO, false, false, 0, 0, false};
+// Read and written where they stand: the invoking shell may share their offset.
+constexpr FileRecord StandardRecord(int fd) {
+  FileRecord record;
+  record.fd = fd;
+  return record;
+}
+
+FileRecord standard_input = StandardRecord(STDIN_FILENO);
+FileRecord standard_output = StandardRecord(STDOUT_FILENO);
 
 bool IsStandard(const FileRecord* record) {
   return record == &standard_input || record == &standard_output;
@@ -22,9 +29,13 @@ bool IsStandard(const FileRecord* record) {
 HANDLE NewHandle(int fd, uint32_t sector_size) {
   struct stat status;
   bool known = fstat(fd, &status) == 0;
-  bool disk = known && S_ISBLK(status.st_mode);
-  bool positioned = disk || (known && S_ISREG(status.st_mode));
-  return new (std::nothrow) FileRecord{fd, positioned, disk, 0, sector_size, false};
+  FileRecord* record = new (std::nothrow) FileRecord;
+  if (record == nullptr) return nullptr;
+  record->fd = fd;
+  record->disk = known && S_ISBLK(status.st_mode);
+  record->positioned = record->disk || (known && S_ISREG(status.st_mode));
+  record->sector_size = sector_size;
+  return record;
 }
 
 HANDLE GetStdHandle(DWORD nStdHandle) {

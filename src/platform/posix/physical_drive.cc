@@ -18,17 +18,28 @@ namespace {
 constexpr std::string_view kNotDisks[] = {"sr",  "fd",   "dm-", "md",
                                           "nbd", "loop", "ram", "zram"};
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// An eMMC device shows its boot partitions and its replay-protected memory block as
+// entries of their own beside the disk (mmcblk0boot0, mmcblk0boot1, mmcblk0rpmb), with
+// a device link; they are areas of the same chip, not disks.
+bool IsEmmcArea(std::string_view name) {
+  constexpr std::string_view kEmmc = "mmcblk";
+  if (name.substr(0, kEmmc.size()) != kEmmc) return false;
+  name.remove_prefix(kEmmc.size());
+  while (!name.empty() && IsDigit(name[0])) name.remove_prefix(1);
+  return name.substr(0, 4) == "boot" || name == "rpmb";
+}
+
 // Hardware has a device link in its directory; virtual block devices have none.
 bool IsPhysicalDisk(const std::string& block_dir, std::string_view name) {
-  if (name[0] == '.') return false;
+  if (name[0] == '.' || IsEmmcArea(name)) return false;
   for (std::string_view kind : kNotDisks) {
     if (name.substr(0, kind.size()) == kind) return false;
   }
   struct stat link;
   return lstat((block_dir + "/" + std::string(name) + "/device").c_str(), &link) == 0;
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Takes the leading run of digits, or of other characters, off rest.
 std::string_view NextRun(std::string_view& rest) {

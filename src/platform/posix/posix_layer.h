@@ -21,13 +21,13 @@
 // FIFOs, terminals and other character devices cannot seek; they are read and written
 // where they stand, and the standard handles, whose offset the invoking shell may
 // share, are treated the same way.
+// Fields are set by name; those not set keep the values below.
 struct FileRecord {
-  int fd;  // -1 once a standard handle has been closed
-  bool positioned;
-  bool disk;             // a block device, whose failures are reported as a disk's
-  int64_t position;      // the file pointer of a positioned record
-  uint32_t sector_size;  // bytes of a sector while a disk is read uncached, else 0
-  bool direct_proven;    // the device has answered an uncached read
+  int fd = -1;               // -1 once a standard handle has been closed
+  bool positioned = false;   // read and written at position, never where it stands
+  bool disk = false;         // a block device, whose failures are reported as a disk's
+  int64_t position = 0;      // the file pointer of a positioned record
+  uint32_t sector_size = 0;  // bytes of a sector while a disk is read uncached, else 0
 };
 HANDLE NewHandle(int fd, uint32_t sector_size);  // null when it cannot be allocated
 
@@ -45,9 +45,9 @@ inline int HandleFd(HANDLE handle) {  // -1 for a null, invalid or closed handle
 
 // Disks. A block device opened for reading is read uncached (O_DIRECT) where the
 // device allows it: OpenUncachedIfDisk returns the descriptor to use in place of fd,
-// which it may have closed, and the sector size, 0 when reads stay cached. Such a
-// handle serves whole sectors at whole-sector offsets only, unless the device turns
-// down its first read, when it is read through the cache from then on.
+// which it may have closed, and the sector size, 0 when reads stay cached (the
+// device refuses O_DIRECT, or an uncached read of its first sector). Such a handle
+// serves whole sectors at whole-sector offsets only.
 int OpenUncachedIfDisk(const char* path, int fd, int flags, uint32_t* sector_size);
 // Files. With FILE_FLAG_NO_BUFFERING a regular file opened for reading is read with
 // O_DIRECT: OpenUncachedFile returns the descriptor to use in place of fd (which it
@@ -114,6 +114,11 @@ inline Fill FillLoop(int fd, uint8_t* buffer, size_t size, off_t offset,
 BOOL ReadFileWith(HANDLE file, LPVOID buffer, DWORD size, LPDWORD count,
                   PreadFn pread_fn);
 
+// True when the device behind fd, opened O_DIRECT, turns down an uncached read of its
+// first sector (EINVAL): it takes none, and is read through the cache. pread_fn is
+// replaceable, so that tests can answer as a device answers.
+bool RefusesUncachedReads(int fd, uint32_t sector_size, PreadFn pread_fn);
+
 // BackupRead with pread() replaceable, so that tests can fail a read part-way.
 BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL abort,
                     LPVOID* context, PreadFn pread_fn);
@@ -134,10 +139,13 @@ void FinishKeyScan(KeyScan* scan);  // nothing more is available now
 // The terminal on standard input. While the job is in the foreground, typed keys are
 // readable at once and unechoed (key mode); the terminal is put back when the job
 // stops or ends and taken again when it is resumed in the foreground. A job in the
-// background neither reads nor changes it. StartKeyMode is false, touching nothing,
-// when standard input is not a terminal. PollInKeyMode calls poll with a descriptor
-// of the terminal whose reads never wait, only while keys may be read.
-// RestoreTerminal puts back the settings key mode replaced.
+// background neither reads nor changes it. PrepareTerminal opens the terminal for
+// keys and starts the watcher; it runs once, before the program opens any file and
+// before its clock starts, and StartKeyMode runs it if it has not run. StartKeyMode
+// is false, touching nothing, when standard input is not a terminal. PollInKeyMode
+// calls poll with a descriptor of the terminal whose reads never wait, only while keys
+// may be read. RestoreTerminal puts back the settings key mode replaced.
+void PrepareTerminal();
 bool StartKeyMode();
 void PollInKeyMode(void (*poll)(int fd));
 void RestoreTerminal();
@@ -157,8 +165,9 @@ inline bool SameTerminalSettings(const termios& a, const termios& b) {
 
 // The watcher: a process of its own that puts the saved settings back when this
 // process ends while the terminal still holds its key settings, however it ends.
+// StartTerminalWatcher is false when it cannot start (no process to spare).
 // TellTerminalWatcher hands it the modes; it is async-signal-safe.
-void StartTerminalWatcher();
+bool StartTerminalWatcher();
 void TellTerminalWatcher(const TerminalModes& modes);
 
 // Milliseconds since boot from the coarse monotonic clock, which moves once per kernel

@@ -25,6 +25,21 @@ void Sleep(DWORD dwMilliseconds) {
   }
 }
 
+void GetLocalTime(SYSTEMTIME* lpSystemTime) {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local;
+  localtime_r(&now.tv_sec, &local);
+  *lpSystemTime = {static_cast<uint16_t>(local.tm_year + 1900),
+                   static_cast<uint16_t>(local.tm_mon + 1),
+                   static_cast<uint16_t>(local.tm_wday),
+                   static_cast<uint16_t>(local.tm_mday),
+                   static_cast<uint16_t>(local.tm_hour),
+                   static_cast<uint16_t>(local.tm_min),
+                   static_cast<uint16_t>(local.tm_sec),
+                   static_cast<uint16_t>(now.tv_nsec / 1000000)};
+}
+
 // Bit 31 clear says "NT family" (which gives the input FILE_SHARE_DELETE). The kernel
 // release fills the rest: major version in the low byte, minor in the next, and the
 // patch level in the high word.
@@ -36,9 +51,13 @@ DWORD GetVersion() {
 }
 
 // Only the form the program uses: fresh read-write memory, zero-filled and
-// page-aligned, as an anonymous mapping gives it.
+// page-aligned, as an anonymous mapping gives it. The program reserves its read
+// buffer once, when its command line has been accepted and before it opens a file or
+// starts its clock: the terminal is prepared for keys there, first, so that the
+// watcher's fork copies no buffer either.
 LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                     DWORD flProtect) {
+  PrepareTerminal();
   if (lpAddress != nullptr || dwSize == 0 ||
       flAllocationType != (MEM_COMMIT | MEM_RESERVE) || flProtect != PAGE_READWRITE) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -60,7 +79,7 @@ void ExitProcess(UINT uExitCode) {
   _exit(static_cast<int>(uExitCode));
 }
 
-void GetSystemTime(LPSYSTEMTIME lpSystemTime) {
+void GetSystemTime(SYSTEMTIME* lpSystemTime) {
   timespec now;
   clock_gettime(CLOCK_REALTIME, &now);
   tm utc;

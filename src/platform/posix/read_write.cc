@@ -88,23 +88,14 @@ Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn rea
 
 // A disk read uncached fails a request that is not whole sectors at a whole-sector
 // offset with ERROR_INVALID_PARAMETER (EINVAL), reading nothing, as Windows' disks
-// do. A device that turns down its first whole-sector request takes no uncached reads
-// at all: that request is finished, and every later one served, through the cache.
-// Once the device has answered one, a refusal is that request's own error, and
-// reading stays uncached: a cached read would measure the cache, and would cost a
-// whole page of sectors for each one the device refuses.
+// do. Whether the device takes uncached reads at all was settled when it was opened:
+// a request it refuses now is that request's own error, and reading stays uncached
+// (a cached read would measure the cache, and would cost a whole page of sectors for
+// each one the device refuses).
 Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size, PreadFn read_fn) {
   const int64_t offset = record->position;
   if (!WholeSectors(*record, static_cast<uint64_t>(offset), size)) return {0, EINVAL};
-  Fill fill = ReadRequest(record->fd, buffer, size, offset, read_fn);
-  if (fill.error == EINVAL && !record->direct_proven) {
-    ReadCachedFromNowOn(record);
-    Fill rest = ReadRequest(record->fd, buffer + fill.count, size - fill.count,
-                            offset + static_cast<off_t>(fill.count), read_fn);
-    fill = {fill.count + rest.count, rest.error};
-  }
-  record->direct_proven = true;
-  return fill;
+  return ReadRequest(record->fd, buffer, size, offset, read_fn);
 }
 
 }  // namespace

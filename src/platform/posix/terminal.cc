@@ -1,9 +1,10 @@
 // The terminal on standard input, in key mode while the program polls keys in the
 // foreground. The signals that end a run (Ctrl-C, SIGTERM, SIGHUP) keep their
 // default action, so that they end it at once, also in a read that only a fatal
-// signal interrupts; the terminal watcher puts the terminal back after them. The job
-// control signals are caught: Ctrl-Z puts the terminal back before the job stops,
-// and a resumed job takes it again only from the foreground.
+// signal interrupts; the terminal watcher puts the terminal back after them. Without
+// a watcher they are caught, put the terminal back and end the process by the same
+// signal. The job control signals are caught: Ctrl-Z puts the terminal back before
+// the job stops, and a resumed job takes it again only from the foreground.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -99,16 +100,31 @@ void StopOutOfKeyMode(int signal_number) {
   errno = saved_errno;
 }
 
+// An ending signal without a watcher: the terminal goes back, then the process ends
+// as the signal's default action ends it, so that its invoker sees it die by it.
+void EndOutOfKeyMode(int signal_number) {
+  LeaveKeyMode();
+  Catch(signal_number, SIG_DFL);
+  raise(signal_number);  // held while this handler runs
+  sigset_t end;
+  sigemptyset(&end);
+  sigaddset(&end, signal_number);
+  sigprocmask(SIG_UNBLOCK, &end, nullptr);
+}
+
 void NoteResume(int) { resumed = 1; }
 
-// The main flow changes the modes with the job control signals held, so that a stop
-// never finds them half changed.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The main flow changes the modes with the job control and ending signals held, so
+// that a stop, or an end without a watcher, never finds them half changed.
 template <typename Change>
 void WithStopsHeld(Change change) {
   sigset_t held, before;
   sigemptyset(&held);
   sigaddset(&held, SIGTSTP);
   sigaddset(&held, SIGCONT);
+  for (int signal_number : kEndingSignals) sigaddset(&held, signal_number);
   sigprocmask(SIG_BLOCK, &held, &before);
   change();
   sigprocmask(SIG_SETMASK, &before, nullptr);
@@ -120,17 +136,33 @@ bool Ignored(int signal_number) {
          current.sa_handler == SIG_IGN;
 }
 
+bool prepared = false;
+bool watched = false;  // a watcher was started
+
 }  // namespace
+
+// Done once the command line is accepted, before any file is opened and before the
+// clock starts: the watcher's fork then holds none of the program's files and costs
+// none of the measured time.
+void PrepareTerminal() {
+  if (prepared) return;
+  prepared = true;
+  if (!isatty(STDIN_FILENO)) return;
+  key_fd = OpenKeyDescriptor();
+  watched = StartTerminalWatcher();
+}
 
 // A job started in the background takes the keyboard when it is brought to the
 // foreground. Without a watcher (no process to spare) key mode still goes back on
-// every way out that runs code.
+// every way out that runs code, the ending signals included.
 bool StartKeyMode() {
   if (!isatty(STDIN_FILENO)) return false;
-  key_fd = OpenKeyDescriptor();
-  StartTerminalWatcher();
-  // An invoker that has Ctrl-Z ignored keeps it so.
+  PrepareTerminal();
+  // An invoker that has a signal ignored (Ctrl-Z, or SIGHUP under nohup) keeps it so.
   if (!Ignored(SIGTSTP)) Catch(SIGTSTP, StopOutOfKeyMode);
+  for (int signal_number : kEndingSignals) {
+    if (!watched && !Ignored(signal_number)) Catch(signal_number, EndOutOfKeyMode);
+  }
   Catch(SIGCONT, NoteResume);
   // A read of the terminal from the background fails instead of stopping the job.
   signal(SIGTTIN, SIG_IGN);

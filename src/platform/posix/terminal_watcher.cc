@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>  // std::max
+
 #include "posix_layer.h"
 
 namespace {
@@ -44,31 +46,44 @@ void LeaveJob() {
   }
 }
 
+// Closes every descriptor from first on. Where close_range is missing or refused
+// (kernels before 5.9, seccomp profiles that deny it), one by one up to the limit of
+// open descriptors.
+void CloseFrom(int first) {
+  if (close_range(static_cast<unsigned>(first), ~0U, 0) == 0) return;
+  const long limit = std::max(sysconf(_SC_OPEN_MAX), 1024L);
+  for (long fd = first; fd < limit; ++fd) close(static_cast<int>(fd));
+}
+
 }  // namespace
 
 // Only the terminal and the socket stay open in the watcher: a pipe the program
-// writes to, a file or a device it reads, end when the program ends.
-void StartTerminalWatcher() {
+// writes to, a file or a device it reads, end when the program ends. The program's
+// end of the pair goes first: while the watcher held it, the watcher would never see
+// the program end.
+bool StartTerminalWatcher() {
   int ends[2];
-  if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return;
+  if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) return false;
   sigset_t all, before;
   sigfillset(&all);
   sigprocmask(SIG_BLOCK, &all, &before);
   pid_t pid = fork();
   if (pid == 0) {
+    close(ends[0]);
     LeaveJob();
     sigprocmask(SIG_SETMASK, &before, nullptr);
     dup2(ends[1], STDOUT_FILENO);
-    close_range(STDERR_FILENO, ~0U, 0);
+    CloseFrom(STDERR_FILENO);
     Watch(STDOUT_FILENO);
   }
   sigprocmask(SIG_SETMASK, &before, nullptr);
   close(ends[1]);
   if (pid < 0) {
     close(ends[0]);
-    return;
+    return false;
   }
   watcher_socket = ends[0];
+  return true;
 }
 
 // Never waits: a message the socket has no room for is dropped, and the watcher's

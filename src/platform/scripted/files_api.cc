@@ -1,6 +1,7 @@
 // Files, drives and shares: opening, sizing, positioning, reading, backup-stream
 // reading, writing and closing, all on the script's in-memory files.
 #include <algorithm>
+#include <cstddef>  // offsetof
 #include <cstring>
 
 #include "live_state.h"
@@ -59,9 +60,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
   LogCall("CreateFileA " + name);
   auto& files = Live().script.files;
   bool existed = files.count(name) != 0;
-  bool creates =
-      dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS;
-  if (!existed && !creates) {
+  if (!existed && dwCreationDisposition == OPEN_EXISTING) {
     Live().lastError = ERROR_FILE_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
   }
@@ -70,11 +69,11 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
     Live().lastError = ERROR_INVALID_PARAMETER;
     return INVALID_HANDLE_VALUE;
   }
-  // OPEN_ALWAYS makes an empty file, CREATE_ALWAYS empties one that was there.
+  // OPEN_ALWAYS makes an empty file; CREATE_ALWAYS empties an existing one too.
   if (!existed || dwCreationDisposition == CREATE_ALWAYS) files[name] = FileSpec();
-  // As Windows does: OPEN_ALWAYS on an existing file leaves ERROR_ALREADY_EXISTS.
+  // As Windows does: either on an existing file leaves ERROR_ALREADY_EXISTS.
   Live().lastError =
-      existed && dwCreationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : 0;
+      existed && dwCreationDisposition != OPEN_EXISTING ? ERROR_ALREADY_EXISTS : 0;
   intptr_t handle = Live().nextHandle++;
   Live().handles[handle] = OpenFile{name, 0, false};
   return reinterpret_cast<HANDLE>(handle);
@@ -181,23 +180,48 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
   return TRUE;
 }
 
-// A disk reports its sector and size; a file has no geometry.
+// A disk reports its sector and size; a file has no geometry. The answers are the
+// POSIX layer's: the geometry without its detection data, and a count of 0 on failure.
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID, DWORD,
                      LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
                      LPOVERLAPPED) {
+  constexpr DWORD kSize = offsetof(DISK_GEOMETRY_EX, Data);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = 0;
   OpenFile* open = FindOpenFile(hDevice);
   if (open == nullptr) return FALSE;
   const FileSpec& file = FileBehind(*open);
-  DISK_GEOMETRY_EX geometry = {};
-  if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX || file.sectorSize == 0 ||
-      nOutBufferSize < sizeof geometry) {
+  if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX || file.sectorSize == 0) {
     Live().lastError = ERROR_INVALID_FUNCTION;
     return FALSE;
   }
+  if (nOutBufferSize < kSize) {
+    Live().lastError = ERROR_INSUFFICIENT_BUFFER;
+    return FALSE;
+  }
+  DISK_GEOMETRY_EX geometry = {};
   geometry.Geometry.BytesPerSector = file.sectorSize;
   geometry.DiskSize.QuadPart = static_cast<int64_t>(file.length);
-  memcpy(lpOutBuffer, &geometry, sizeof geometry);
-  *lpBytesReturned = sizeof geometry;
+  memcpy(lpOutBuffer, &geometry, kSize);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = kSize;
+  return TRUE;
+}
+
+// As Windows: a file that is still open (without FILE_SHARE_DELETE) is not deleted.
+BOOL DeleteFileA(LPCSTR lpFileName) {
+  std::string name = lpFileName;
+  LogCall("DeleteFileA " + name);
+  auto& files = Live().script.files;
+  if (files.count(name) == 0) {
+    Live().lastError = ERROR_FILE_NOT_FOUND;
+    return FALSE;
+  }
+  for (const auto& [handle, open] : Live().handles) {
+    if (open.name == name && !open.closed) {
+      Live().lastError = ERROR_SHARING_VIOLATION;
+      return FALSE;
+    }
+  }
+  files.erase(name);
   return TRUE;
 }
 
@@ -221,26 +245,20 @@ BOOL FlushFileBuffers(HANDLE hFile) {
   return FALSE;
 }
 
-// Replacing is the only move the program makes.
+// The file under the new name takes the place of any there; handles open on the old
+// name are not followed.
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD) {
   auto& files = Live().script.files;
+  auto it = files.find(lpExistingFileName);
   LogCall(std::string("MoveFileExA ") + lpExistingFileName + " " + lpNewFileName);
-  auto from = files.find(lpExistingFileName);
-  if (from == files.end()) {
+  if (it == files.end()) {
     Live().lastError = ERROR_FILE_NOT_FOUND;
     return FALSE;
   }
-  FileSpec moved = from->second;
-  files.erase(from);
+  FileSpec moved = it->second;
+  files.erase(it);
   files[lpNewFileName] = moved;
   return TRUE;
-}
-
-BOOL DeleteFileA(LPCSTR lpFileName) {
-  LogCall(std::string("DeleteFileA ") + lpFileName);
-  if (Live().script.files.erase(lpFileName) != 0) return TRUE;
-  Live().lastError = ERROR_FILE_NOT_FOUND;
-  return FALSE;
 }
 
 DWORD VolumeSectorSize(const char*) { return 0; }

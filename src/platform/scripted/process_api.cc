@@ -26,8 +26,13 @@ void Sleep(DWORD dwMilliseconds) {
 }
 
 // A fixed date, so that what a run writes does not depend on the day.
-void GetSystemTime(LPSYSTEMTIME lpSystemTime) {
+void GetSystemTime(SYSTEMTIME* lpSystemTime) {
   *lpSystemTime = SYSTEMTIME{2026, 3, 2, 10, 14, 30, 5, 0};
+}
+
+// One fixed moment, so that a run's files are the same on every test run.
+void GetLocalTime(SYSTEMTIME* lpSystemTime) {
+  *lpSystemTime = {2026, 1, 5, 2, 3, 4, 5, 0};
 }
 
 DWORD GetVersion() { return 0x23F00206; }  // the NT family

@@ -4,3 +4,7 @@
 LoneArgument LoneArgumentRequest(const char* /*argument*/) {
   return LoneArgument::kRun;
 }
+
+// Windows has no help text of its own: the Usage text, whose examples are Windows
+// names, serves.
+const char* HelpText() { return nullptr; }

@@ -1,0 +1,96 @@
+// The map inside the program: a list of areas in order from offset 0, without gaps or
+// overlaps, the parser and the writer of the map file's text, and the pass planner.
+#ifndef TAVO_SRC_MAP_MAP_AREAS_H_
+#define TAVO_SRC_MAP_MAP_AREAS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rescue {
+
+// Statuses as the map file writes them.
+constexpr char kRescued = '+';
+constexpr char kNonTried = '?';
+constexpr char kNonTrimmed = '*';  // a failed request larger than a sector
+constexpr char kNonScraped = '/';  // another tool's stage between '*' and '-'
+constexpr char kBadSector = '-';
+// Statuses the file never holds. Read in this run and written, but not yet flushed:
+// the file still calls it non-tried. Read and flushed in this run: rescued, and the
+// only rescued bytes that an early end of the input may take back. Failed in this
+// run as a single sector: bad, but not tried again by this run's retry of bad areas.
+constexpr char kUnflushed = 'u';
+constexpr char kRescuedNow = 'r';
+constexpr char kBadNow = 'b';
+
+// What the map file says of an area with this status.
+char FileStatus(char status);
+
+constexpr int64_t kOpenEnd = INT64_MAX;  // the end of an input of unknown size
+
+struct Area {
+  int64_t pos;
+  int64_t size;
+  char status;
+  int64_t end() const { return pos + size; }
+};
+
+// Areas that cover [0, the last one's end) in order; neighbours of one status merge.
+typedef std::vector<Area> AreaList;
+
+// Gives [pos, pos + size) the status, splitting and merging areas; the range lies
+// within the list.
+void SetStatus(AreaList& areas, int64_t pos, int64_t size, char status);
+
+// Merges neighbours of one status, after statuses were changed in place.
+void MergeNeighbours(AreaList& areas);
+
+// Drops everything from offset on.
+void CutAt(AreaList& areas, int64_t offset);
+
+// The index of the area that holds offset, or areas.size() beyond the last.
+size_t AreaAt(const AreaList& areas, int64_t offset);
+
+// Bytes and areas of each file status up to end, neighbours merged as the file shows
+// them.
+struct Totals {
+  int64_t bytes[5];  // '+', '?', '*', '/', '-'
+  int64_t areas[5];
+};
+Totals Count(const AreaList& areas, int64_t end);
+
+// A map file's content, or why it is refused: the line at fault (from 1) and why.
+struct ParsedMap {
+  AreaList areas;  // file statuses only
+  int64_t extent;  // the end of the last area, 0 for none
+  int lastAreaLine;
+  int statusLine;
+};
+struct MapFault {
+  int line;
+  std::string reason;
+};
+bool ParseMap(const char* text, size_t size, ParsedMap& map, MapFault& fault);
+
+// The map file's text for the areas up to end. heading holds the comment lines.
+std::string FormatMap(const std::string& heading, const AreaList& areas, int64_t end);
+
+// The pass of one run: the non-tried areas in requests of bufferSize on a grid of
+// bufferSize from offset 0, then the non-trimmed and non-scraped ones a sector at a
+// time, then the bad sectors that the map held when the run began, once more.
+struct PassPlan {
+  int64_t bufferSize;
+  int64_t sectorSize;
+  int phase;  // 0 non-tried, 1 trimming, 2 retrying, 3 done
+  int64_t cursor;
+};
+bool NextRequest(const AreaList& areas, PassPlan& plan, int64_t& offset, int64_t& size);
+
+// Takes back what was read in this run in the window of bytes before an early end.
+constexpr int64_t kEarlyEndWindow = 1 << 20;
+void TakeBackBefore(AreaList& areas, int64_t end);
+
+}  // namespace rescue
+
+#endif  // TAVO_SRC_MAP_MAP_AREAS_H_

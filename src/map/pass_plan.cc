@@ -1,0 +1,43 @@
+// One pass over the map: where the next request lies and how large it is.
+#include <algorithm>
+
+#include "map_areas.h"
+
+namespace rescue {
+
+namespace {
+
+bool InPhase(char status, int phase) {
+  if (phase == 0) return status == kNonTried;
+  if (phase == 1) return status == kNonTrimmed || status == kNonScraped;
+  return status == kBadSector;  // not kBadNow: this run has tried those already
+}
+
+// The requests of a phase keep to a grid from offset 0: blocks of bufferSize for
+// the non-tried areas, sectors after that. A disk read uncached takes whole
+// sectors at whole-sector offsets only.
+int64_t GridOf(const PassPlan& plan) {
+  return plan.phase == 0 ? plan.bufferSize : plan.sectorSize;
+}
+
+}  // namespace
+
+bool NextRequest(const AreaList& areas, PassPlan& plan, int64_t& offset,
+                 int64_t& size) {
+  for (; plan.phase < 3; ++plan.phase, plan.cursor = 0) {
+    for (size_t i = AreaAt(areas, plan.cursor); i < areas.size(); ++i) {
+      const Area& area = areas[i];
+      if (!InPhase(area.status, plan.phase)) continue;
+      int64_t grid = GridOf(plan);
+      offset = std::max(plan.cursor, area.pos);
+      int64_t next = offset / grid * grid;
+      next = next > kOpenEnd - grid ? kOpenEnd : next + grid;
+      size = std::min(area.end(), next) - offset;
+      plan.cursor = offset + size;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace rescue

@@ -1,0 +1,37 @@
+// What a run leaves of its output when its input cannot be opened.
+#include "harness.h"
+
+namespace scripted {
+
+// The output is opened, and created when missing, before the input: a run whose
+// input cannot be opened removes the output it created, which is still empty, and
+// leaves an output that existed before as it was, empty or not, in either mode.
+TEST(Endpoints, AnInputThatCannotBeOpenedLeavesNoNewOutput) {
+  struct OutputCase {
+    const char* name;
+    const char* options;
+    bool existed;
+    std::string bytes;
+  } cases[] = {{"new, resumed", "", false, ""},
+               {"new, written from 0", " /n", false, ""},
+               {"existing and empty", "", true, ""},
+               {"existing with bytes", "", true, Pattern(1000)},
+               {"existing with bytes, written from 0", " /n", true, Pattern(1000)}};
+  for (const OutputCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Script script;
+    script.commandLine = std::string("tavo missing out") + c.options;
+    if (c.existed) script.files["out"] = FileOf(c.bytes);
+    RunResult run = RunTavo(script);
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_NE(run.out.find("Cannot open file \"missing\": error 2\r\n"),
+              std::string::npos);
+    EXPECT_EQ(run.files.count("out"), c.existed ? 1u : 0u);
+    if (c.existed) {
+      EXPECT_EQ(run.files["out"].Content(), c.bytes);
+    }
+    EXPECT_EQ(Count(run, "DeleteFileA out"), c.existed ? 0 : 1);
+  }
+}
+
+}  // namespace scripted

@@ -1,0 +1,157 @@
+// Whole runs with a rescue map: refused maps touch nothing, an input that ends early
+// gives back what it delivered last, the output is flushed before the map claims it,
+// and inputs that fail or have no size are mapped as far as reading got.
+#include "harness.h"
+
+namespace scripted {
+namespace {
+
+std::string Heading(const std::string& options = "") {
+  return "# Mapfile. Created by tavo version 4.82\n"
+         "# Command line: tavo in out --map=m" +
+         options +
+         "\n# Start time:   2026-01-02 03:04:05\n"
+         "# Current time: 2026-01-02 03:04:05\n"
+         "# current_pos  current_status  current_pass\n";
+}
+
+std::string Areas(const std::string& lines) {
+  return "#      pos        size  status\n" + lines;
+}
+
+Script MappedCopy(const std::string& input) {
+  Script script;
+  script.commandLine = "tavo in out --map=m";
+  script.files["in"] = FileOf(input);
+  script.tickStep = 10;
+  return script;
+}
+
+TEST(RescueMap, ABadMapIsRefusedBeforeAnythingIsReadOrWritten) {
+  struct BadMap {
+    std::string map, line;
+  } cases[] = {
+      {"0 + 1\n0 2000 +\n2000 48 x\n", "line 3: unknown status"},
+      {"0 + 1\n0 2000 +\n1000 1048 -\n", "line 3: areas out of order"},
+      {"0 + 1\n0 1024 +\n", "line 2: the map covers"},  // not the input's size
+      {"0 + 1\n", "line 1: the map covers"},            // no areas at all
+      {"0 + 1\n0 1536 +\n1536 512 ?\n", "line 3: areas rescued up to"},  // beyond out
+      {"0 + 1\n0 2048 +", "line 2: cut short"},
+  };
+  for (const BadMap& c : cases) {
+    SCOPED_TRACE(c.map);
+    Script script = MappedCopy(Pattern(2048));
+    script.files["m"] = FileOf(c.map);
+    script.files["out"] = FileOf(std::string(1024, 'o'));
+    RunResult run = RunTavo(script);
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_NE(run.out.find("     Bad map file \"m\", " + c.line), std::string::npos)
+        << run.out;
+    EXPECT_EQ(Count(run, "ReadFile in"), 0);
+    EXPECT_EQ(Count(run, "MoveFileExA"), 0);
+    EXPECT_EQ(run.files["m"].Content(), c.map);
+    EXPECT_EQ(run.files["out"].Content(), std::string(1024, 'o'));
+    EXPECT_EQ(run.files.count("m.tmp"), 0u);
+  }
+}
+
+// A share that drops hands over zeros as data for a while before its early end. What
+// this run read in the last 1 MiB before that end goes back to non-tried; blocks of
+// earlier runs stay rescued; the same command again ends with an identical copy.
+TEST(RescueMap, AnEarlyEndTakesBackTheLastMebibyteReadBeforeIt) {
+  const int64_t kMiB = 1 << 20;
+  const std::string input = Pattern(3 * kMiB);
+  struct EarlyEnd {
+    const char* name;
+    ReadOutcome at2MiB;
+    std::string earlierMap;  // "" for a new map
+    std::string areas;
+  } cases[] = {
+      {"a short read",
+       {true, 0, 100},
+       "",
+       "0x00000000  0x00100064  +\n0x00100064  0x001FFF9C  ?\n"},
+      {"an ending code", Fail(ERROR_UNEXP_NET_ERR), "",
+       "0x00000000  0x00100000  +\n0x00100000  0x00200000  ?\n"},
+      {"at once, after an earlier run",
+       {true, 0, 0},
+       "0 ? 1\n0 0x200000 +\n0x200000 0x100000 ?\n",
+       "0x00000000  0x00200000  +\n0x00200000  0x00100000  ?\n"},
+  };
+  for (const EarlyEnd& c : cases) {
+    SCOPED_TRACE(c.name);
+    Script script = MappedCopy(input);
+    script.files["in"].reads[2 * kMiB] = {c.at2MiB};
+    if (!c.earlierMap.empty()) {
+      script.files["m"] = FileOf(c.earlierMap);
+      script.files["out"] = FileOf(input.substr(0, 2 * kMiB));
+    }
+    RunResult first = RunTavo(script);
+    EXPECT_EQ(first.exitCode, 4u);
+    EXPECT_EQ(first.files["m"].Content(), Heading() + "0x" + c.areas.substr(28, 8) +
+                                              "     ?               1\n" +
+                                              Areas(c.areas));
+    script.files = first.files;
+    RunResult again = RunTavo(script);
+    EXPECT_EQ(again.exitCode, 0u);
+    EXPECT_EQ(again.files["out"].Content(), input);
+  }
+}
+
+// Each map that marks newly read blocks rescued is written after the output is
+// flushed; one that marks nothing new needs no flush of its own (the output's one
+// flush is the one before it is closed). The map is written beside itself and
+// renamed over it.
+TEST(RescueMap, TheOutputIsFlushedBeforeTheMapClaimsIt) {
+  Script script = MappedCopy(Pattern(64 * 32768));
+  script.tickStep = 1000;  // a Progress line, and a map, every few reads
+  RunResult run = RunTavo(script);
+  EXPECT_EQ(run.exitCode, 0u);
+  int saves = 0;
+  bool flushed = false;
+  for (const std::string& call : run.calls) {
+    if (call == "FlushFileBuffers out") flushed = true;
+    if (call.rfind("ReadFile in ", 0) == 0) flushed = false;
+    if (call == "MoveFileExA m.tmp m") {
+      EXPECT_TRUE(flushed) << "map " << saves;
+      ++saves;
+    }
+  }
+  EXPECT_GT(saves, 5);
+  EXPECT_EQ(run.files.count("m.tmp"), 0u);
+  script.files = run.files;
+  RunResult again = RunTavo(script);
+  EXPECT_EQ(Count(again, "ReadFile in"), 0);
+  EXPECT_EQ(Count(again, "FlushFileBuffers out"), 1);
+  EXPECT_EQ(Count(again, "MoveFileExA m.tmp m"), 1);
+  EXPECT_EQ(again.exitCode, 0u);
+}
+
+// A failed block becomes '*', and is read a sector at a time in the same pass: a
+// sector that fails is '-', one not ready is asked again in place. An input without
+// a size is mapped up to where reading got, and a second run reads on from there.
+TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
+  Script script = MappedCopy(Pattern(5000));
+  script.files["in"].sizeError = ERROR_INVALID_FUNCTION;
+  script.commandLine = "tavo in out --map=m /2";
+  script.files["in"].reads[2048] = {Fail(ERROR_CRC), Fail(ERROR_NOT_READY)};
+  script.files["in"].reads[2560] = {Fail(ERROR_CRC)};
+  RunResult run = RunTavo(script);
+  EXPECT_EQ(run.exitCode, 4u);
+  const std::string areas =
+      "0x00000000  0x00000A00  +\n0x00000A00  0x00000200  -\n0x00000C00  0x00000788  "
+      "+\n";
+  EXPECT_EQ(run.files["m"].Content(),
+            Heading(" /2") + "0x00000A00     -               1\n" + Areas(areas));
+  EXPECT_EQ(Count(run, "ReadFile in at=2048 size=512"), 2);  // not ready, then read
+  script.files = run.files;
+  script.files["in"].reads.clear();
+  script.files["in"].sizeError = ERROR_INVALID_FUNCTION;  // the run keeps content only
+  RunResult again = RunTavo(script);
+  EXPECT_EQ(again.exitCode, 0u);
+  EXPECT_EQ(again.files["out"].Content(), Pattern(5000));
+  EXPECT_EQ(Count(again, "ReadFile in"), 2);  // on from 5000, then the bad sector
+}
+
+}  // namespace
+}  // namespace scripted

@@ -1,0 +1,200 @@
+// The map's pieces: the parser against broken maps and other tools' spellings, the
+// area list against a byte-by-byte model, the writer read back by the parser, and
+// the order of a pass.
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "map_areas.h"
+
+namespace rescue {
+namespace {
+
+bool Parse(const std::string& text, ParsedMap& map, MapFault& fault) {
+  return ParseMap(text.data(), text.size(), map, fault);
+}
+
+TEST(MapParser, RefusesWhatDoesNotParseNamingTheLine) {
+  struct Broken {
+    std::string text;
+    int line;
+    std::string reason;
+  };
+  const std::string head = "# made by hand\n0 ? 1\n";  // areas start at line 3
+  const std::vector<Broken> cases = {
+      {"", 1, "no status line"},
+      {"# only comments\n\n", 3, "no status line"},
+      {"garbage\n", 1, "not a status line"},
+      {"0 ? 0\n", 1, "not a status line"},    // the pass counts from 1
+      {"0 ? 0x1\n", 1, "not a status line"},  // and is decimal
+      {"0 ? 1 2\n", 1, "not a status line"},
+      {"0 X 1\n", 1, "unknown status"},
+      {head + "0 100 +\n100 50", 4, "cut short"},
+      {head + "0 100", 3, "cut short"},
+      {head + "0 100 +\n100 50 x\n", 4, "unknown status"},
+      {head + "0 100 ++\n", 3, "unknown status"},
+      {head + "0 100\n", 3, "not an area"},
+      {head + "0 100 + 7\n", 3, "not an area"},
+      {head + "0 0x1G +\n", 3, "not an area"},
+      {head + "0 09 +\n", 3, "not an area"},  // 0 makes it octal
+      {head + "0 -5 +\n", 3, "not an area"},
+      {head + "0 0x +\n", 3, "not an area"},
+      {head + "0 9223372036854775808 +\n", 3, "not an area"},
+      {head + "0 0x7FFFFFFFFFFFFFFF +\n1 1 +\n", 4, "out of order"},
+      {head + "1 0x7FFFFFFFFFFFFFFF +\n", 3, "beyond the largest offset"},
+      {head + "0 0 +\n", 3, "no bytes"},
+      {head + "100 50 +\n", 3, "gap"},                   // not from 0
+      {head + "0 100 +\n150 50 +\n", 4, "gap"},          // a gap
+      {head + "0 100 +\n50 100 -\n", 4, "overlapping"},  // an overlap
+      {head + "0 100 +\n200 50 ?\n100 100 -\n", 4, "out of order"},
+      {head + std::string("0 100 +\0\n", 10), 3, "NUL"},
+  };
+  for (const Broken& broken : cases) {
+    ParsedMap map;
+    MapFault fault = {0, ""};
+    EXPECT_FALSE(Parse(broken.text, map, fault)) << broken.text;
+    EXPECT_EQ(fault.line, broken.line) << broken.text;
+    EXPECT_NE(fault.reason.find(broken.reason), std::string::npos)
+        << broken.text << " -> " << fault.reason;
+  }
+}
+
+// Other tools' maps: comments after blanks, every status and stage, numbers in
+// decimal, hexadecimal and octal, blank lines and CR LF line ends.
+TEST(MapParser, ReadsEverySpellingAndMergesNeighbours) {
+  const std::string text =
+      "# Mapfile. Created by another tool\r\n"
+      "\n"
+      "0x00120000     ?               1   # copying\r\n"
+      "#      pos        size  status\n"
+      "0x00000000  0x00117000  +\n"
+      "1142784 512 -\n"
+      "0x00117200\t010000 /\n"
+      "0x00118200  0x00007E00  *\n"
+      "0x00120000  0x00008000  ?\n"
+      "0x00128000  0x00040000  ?   # the rest\n";
+  ParsedMap map;
+  MapFault fault;
+  ASSERT_TRUE(Parse(text, map, fault)) << fault.line << " " << fault.reason;
+  EXPECT_EQ(map.statusLine, 3);
+  EXPECT_EQ(map.lastAreaLine, 10);
+  EXPECT_EQ(map.extent, 0x168000);
+  const std::vector<std::pair<int64_t, char>> expected = {
+      {0, '+'}, {0x117000, '-'}, {0x117200, '/'}, {0x118200, '*'}, {0x120000, '?'}};
+  ASSERT_EQ(map.areas.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(map.areas[i].pos, expected[i].first);
+    EXPECT_EQ(map.areas[i].status, expected[i].second);
+  }
+  EXPECT_EQ(map.areas[2].size, 4096);  // octal 010000
+  for (const char* stage : {"F", "G", "+", "/"}) {
+    EXPECT_TRUE(Parse(std::string("0 ") + stage + " 3\n", map, fault)) << stage;
+  }
+}
+
+// Random statuses over random ranges agree with a status kept for every byte; the
+// list stays ordered, without gaps, neighbours merged; the text the writer makes
+// of it reads back to the same file statuses, and the totals count them.
+TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
+  const char kStatuses[] = {kRescued,   kNonTried,   kNonTrimmed, kBadSector,
+                            kUnflushed, kRescuedNow, kBadNow};
+  std::mt19937 random(21);
+  for (int round = 0; round < 200; ++round) {
+    const int64_t size = 1 + random() % 300;
+    AreaList areas = {{0, size, kNonTried}};
+    std::string model(size, kNonTried);
+    for (int step = 0; step < 20; ++step) {
+      int64_t pos = random() % size, length = 1 + random() % (size - pos);
+      char status = kStatuses[random() % 7];
+      if (step % 7 == 6) {
+        int64_t end = pos + length;
+        TakeBackBefore(areas, end);
+        for (int64_t i = std::max<int64_t>(0, end - kEarlyEndWindow); i < end; ++i) {
+          if (model[i] == kUnflushed || model[i] == kRescuedNow) model[i] = kNonTried;
+        }
+      } else {
+        SetStatus(areas, pos, length, status);
+        model.replace(pos, length, length, status);
+      }
+      int64_t at = 0;
+      for (size_t i = 0; i < areas.size(); ++i) {
+        ASSERT_EQ(areas[i].pos, at);
+        ASSERT_GT(areas[i].size, 0);
+        if (i > 0) {
+          ASSERT_NE(areas[i].status, areas[i - 1].status);
+        }
+        for (int64_t b = 0; b < areas[i].size; ++b)
+          ASSERT_EQ(model[at + b], areas[i].status);
+        at = areas[i].end();
+      }
+      ASSERT_EQ(at, size);
+    }
+    std::string text = FormatMap("# heading\n", areas, size);
+    ParsedMap map;
+    MapFault fault;
+    ASSERT_TRUE(Parse(text, map, fault)) << text;
+    Totals totals = Count(areas, size);
+    int64_t sum = 0;
+    for (const Area& area : map.areas) {
+      for (int64_t b = area.pos; b < area.end(); ++b)
+        ASSERT_EQ(FileStatus(model[b]), area.status);
+      sum += area.size;
+    }
+    EXPECT_EQ(totals.bytes[0] + totals.bytes[1] + totals.bytes[2] + totals.bytes[4],
+              sum);
+    EXPECT_EQ(static_cast<size_t>(totals.areas[0] + totals.areas[1] + totals.areas[2] +
+                                  totals.areas[4]),
+              map.areas.size());
+  }
+}
+
+TEST(MapWriter, WritesTheFormatOtherToolsWrite) {
+  AreaList areas = {{0, 0x117000, kRescued},       {0x117000, 0x200, kBadNow},
+                    {0x117200, 0x1000, '/'},       {0x118200, 0x7E00, kNonTrimmed},
+                    {0x120000, 0x100, kUnflushed}, {0x120100, 0x47F00, kNonTried}};
+  EXPECT_EQ(FormatMap("# h\n", areas, 0x168000),
+            "# h\n"
+            "# current_pos  current_status  current_pass\n"
+            "0x00120000     ?               1\n"
+            "#      pos        size  status\n"
+            "0x00000000  0x00117000  +\n"
+            "0x00117000  0x00000200  -\n"
+            "0x00117200  0x00001000  /\n"
+            "0x00118200  0x00007E00  *\n"
+            "0x00120000  0x00048000  ?\n");
+  // Cut where reading got on an input of unknown size; finished when all is '+'.
+  AreaList open = {{0, 1000, kRescuedNow}, {1000, kOpenEnd - 1000, kNonTried}};
+  EXPECT_EQ(FormatMap("", open, 1000),
+            "# current_pos  current_status  current_pass\n"
+            "0x000003E8     +               1\n"
+            "#      pos        size  status\n"
+            "0x00000000  0x000003E8  +\n");
+}
+
+// Non-tried areas in requests on the buffer's grid, then the failed ones a sector at
+// a time, then the bad sectors the map held when the run began; this run's bad
+// sectors are not tried again.
+TEST(PassPlan, NonTriedThenTrimmedThenOldBadSectors) {
+  AreaList areas = {{0, 1000, kNonTried},      {1000, 1048, kRescued},
+                    {2048, 1024, kNonTrimmed}, {3072, 512, kBadNow},
+                    {3584, 512, kBadSector},   {4096, 700, kNonScraped},
+                    {4796, 4, kNonTried}};
+  PassPlan plan = {2048, 512, 0, 0};
+  std::vector<std::pair<int64_t, int64_t>> requests;
+  int64_t offset = 0, size = 0;
+  while (NextRequest(areas, plan, offset, size)) requests.push_back({offset, size});
+  const std::vector<std::pair<int64_t, int64_t>> expected = {
+      {0, 1000},   {4796, 4},   {2048, 512}, {2560, 512},
+      {4096, 512}, {4608, 188}, {3584, 512}};
+  EXPECT_EQ(requests, expected);
+  AreaList open = {{0, 100, kRescued}, {100, kOpenEnd - 100, kNonTried}};
+  plan = {4096, 512, 0, 0};
+  ASSERT_TRUE(NextRequest(open, plan, offset, size));
+  EXPECT_EQ(std::make_pair(offset, size), std::make_pair(int64_t{100}, int64_t{3996}));
+  ASSERT_TRUE(NextRequest(open, plan, offset, size));
+  EXPECT_EQ(std::make_pair(offset, size), std::make_pair(int64_t{4096}, int64_t{4096}));
+}
+
+}  // namespace
+}  // namespace rescue
