@@ -55,6 +55,11 @@ if ((!build_only)); then
   need devscripts command -v hardening-check
   need fakeroot command -v fakeroot
   need unzip command -v unzip
+  # Result files and uncached reads: the schema check, charts rendered, the benchmark.
+  need python3-jsonschema python3 -c 'import jsonschema'
+  need librsvg2-bin command -v rsvg-convert
+  need fio command -v fio
+  need e2fsprogs command -v mkfs.ext4
 fi
 
 if [[ ${#missing[@]} -eq 0 ]]; then

@@ -97,7 +97,8 @@ check_deb() {
   name=$(basename "$deb")
   version=$(dpkg-deb -f "$deb" Version)
   check "$name" "$(dpkg-deb -c "$deb")" usr/bin/tavo usr/share/man/man1/tavo.1.gz \
-    usr/share/doc/tavo/copyright usr/share/doc/tavo/changelog.gz
+    usr/share/doc/tavo/copyright usr/share/doc/tavo/changelog.gz \
+    usr/share/doc/tavo/tavo-result.schema.json
   # A native package's changelog must have an entry for the version it ships.
   [[ $(head -n 1 "$top/packaging/changelog") == "tavo ($version) "* ]] || {
     echo "make package: packaging/changelog has no entry for $version at its top"
@@ -133,7 +134,7 @@ check_zip() {
   local zip=$1 name
   name=$(basename "$zip")
   if command -v unzip >/dev/null; then
-    check "$name" "$(unzip -l "$zip")" tavo.exe README.txt LICENSE.txt
+    check "$name" "$(unzip -l "$zip")" tavo.exe README.txt LICENSE.txt tavo-result.schema.json
   else
     echo "make package: unzip is not installed; $name is not checked"
   fi

@@ -27,7 +27,7 @@ if(WIN32)
   configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS tavo RUNTIME DESTINATION .)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
-    DESTINATION .)
+    doc/tavo-result.schema.json DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME tavo-${PROJECT_VERSION}-${TAVO_WINDOWS_NAME})
@@ -51,6 +51,8 @@ else()
   install(TARGETS tavo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tavo.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The schema of --json's result files, which the manual names.
+  install(FILES doc/tavo-result.schema.json DESTINATION ${CMAKE_INSTALL_DOCDIR})
   # Only the package carries Debian's copyright file and changelog.
   install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform.h"
+
 // The name under which an input is opened: "c:" becomes "\\.\c:" (a whole logical
 // drive), "1:" becomes "\\.\physicaldrive1" (a whole disk); other names stay as
 // they are. out holds kMaxName + 1 bytes.
@@ -20,6 +22,14 @@ void OpenOutput();
 // whose input cannot be opened leaves nothing behind; an output that existed before
 // stays as it was.
 void RemoveCreatedOutput();
+
+// Opens the input at InputPath with OpenFlags, and with --direct past the cache where
+// its file system allows; code receives the open's last error.
+HANDLE OpenInputHandle(DWORD* code);
+
+// The sector the open input is read in whole multiples of while uncached (and marks
+// it so), or 0 when it is read through the cache.
+int64_t InputSectorSize();
 
 // Starts the clock and tries to open the input, and takes its sector. A failed open
 // is told by SizeInput, after the resume line.

@@ -40,4 +40,10 @@ const char* HelpText();
 // turned into infinities or NaNs. A trapped fault calls onFault, which must not return.
 void PrepareRealArithmetic(void (*onFault)());
 
+// The sector of the volume that holds path: what offsets and sizes of its files'
+// uncached reads must be whole multiples of; 0 when it cannot be had. A POSIX layer
+// reports an uncached file's alignment as its handle's geometry instead, so there it
+// is always 0.
+DWORD VolumeSectorSize(const char* path);
+
 #endif  // TAVO_INCLUDE_PLATFORM_H_

@@ -56,6 +56,12 @@ struct RunRecord {
   uint32_t LastReportTick = 0;
   int64_t BytesAtLastReport = 0;
   int32_t ElapsedMs = 0;
+
+  // Uncached file reads and result files, asked for by long options.
+  bool DirectReads = false;           // --direct: files too are read past the cache
+  bool InputUncached = false;         // a disk, or a file opened uncached
+  char JsonName[kMaxName + 1] = {};   // --json: "" for none
+  char ChartName[kMaxName + 1] = {};  // --chart: "" for none
 };
 
 extern RunRecord Run;

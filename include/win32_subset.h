@@ -83,12 +83,12 @@ typedef struct _DISK_GEOMETRY_EX {
 #define FILE_ATTRIBUTE_NORMAL 0x80u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_POSIX_SEMANTICS 0x01000000u
+#define FILE_FLAG_NO_BUFFERING 0x20000000u
+#define MOVEFILE_REPLACE_EXISTING 0x1u
+#define MOVEFILE_WRITE_THROUGH 0x8u
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
 #define FILE_END 2u
-
-#define MOVEFILE_REPLACE_EXISTING 0x1u
-#define MOVEFILE_WRITE_THROUGH 0x8u
 
 #define IOCTL_DISK_GET_DRIVE_GEOMETRY_EX 0x000700A0u
 
@@ -142,6 +142,7 @@ LPSTR GetCommandLineA();
 [[noreturn]] void ExitProcess(UINT uExitCode);
 LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                     DWORD flProtect);
+void GetSystemTime(SYSTEMTIME* lpSystemTime);  // UTC
 
 // Files and devices.
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,

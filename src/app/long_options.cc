@@ -20,10 +20,17 @@ struct LongOption {
 void AskForHelp(const char*) { Run.Answer = LoneArgument::kHelp; }
 void AskForVersion(const char*) { Run.Answer = LoneArgument::kVersion; }
 
+void ReadUncached(const char*) { Run.DirectReads = true; }
+void NameResultFile(const char* name) { strcpy(Run.JsonName, name); }
+void NameChart(const char* name) { strcpy(Run.ChartName, name); }
+
 const LongOption kLongOptions[] = {
     {"help", Value::kNone, AskForHelp},
     {"version", Value::kNone, AskForVersion},
     {"map", Value::kRequired, SetRescueMapName},
+    {"direct", Value::kNone, ReadUncached},
+    {"json", Value::kRequired, NameResultFile},
+    {"chart", Value::kRequired, NameChart},
 };
 
 const LongOption* FindLongOption(const char* name, size_t nameLength) {

@@ -6,6 +6,7 @@
 #include "exit_code.h"
 #include "report.h"
 #include "rescue_map.h"
+#include "results.h"
 #include "resume_check.h"
 #include "run_record.h"
 #include "texts.h"
@@ -81,6 +82,7 @@ void RunProgram() {
   WriteBanner();
   ApplyCommandLine();
   ReserveReadBuffer();
+  KeepResultsAtExit();
   LoadRescueMap();
   OpenOutput();
   OpenInput();
@@ -88,6 +90,7 @@ void RunProgram() {
   SizeInput();
   CheckResume();
   FitRescueMap();
+  ProfileReadsIfWanted();
   RunReadLoop();
   WriteFinalReport();
 }

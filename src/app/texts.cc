@@ -34,5 +34,8 @@ const char kLongOptionsText[] =
     "Long options (a file whose name begins with -- is given as ./--name):\r\n"
     "  --help       this text\r\n"
     "  --version    the banner alone, which names the version\r\n"
-    "  --map=FILE   keep a rescue map in FILE; a rerun reads only what it lacks\r\n";
+    "  --map=FILE   keep a rescue map in FILE; a rerun reads only what it lacks\r\n"
+    "  --direct     read a file past the cache, as disks are read\r\n"
+    "  --json=FILE  write the results to FILE as JSON when the run ends\r\n"
+    "  --chart=FILE draw the read speed along the input as SVG in FILE\r\n";
 // clang-format on

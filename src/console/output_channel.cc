@@ -21,6 +21,7 @@ struct OutputChannel {
 };
 
 OutputChannel Channel;
+void (*ExitHook)(UINT) = nullptr;
 
 bool OpenChannel() {
   if (Channel.open) return true;
@@ -112,7 +113,13 @@ void WriteBlockLineEnd() {
 
 void FlushOutput() { FlushAndCheck(true); }
 
+void SetExitHook(void (*hook)(UINT exitCode)) { ExitHook = hook; }
+
+// The hook is taken off before it runs: an exit from inside it ends at once.
 void ExitWithCode(UINT exitCode) {
+  void (*hook)(UINT) = ExitHook;
+  ExitHook = nullptr;
+  if (hook != nullptr) hook(exitCode);
   if (Channel.open) PassOnBuffer();
   ExitProcess(exitCode);
 }

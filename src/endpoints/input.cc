@@ -22,20 +22,13 @@ void AppendCut(char* text, size_t& length, const char* piece) {
   text[length] = '\0';
 }
 
-// A disk reads only whole sectors, so one whose sector is a larger multiple of 512
-// bytes (4096 on many drives) gives its own; files, 512-byte disks and inputs that
-// report no geometry (wine's files among them) take 512.
+// What is read uncached reads only whole sectors, so an input whose sector is a larger
+// multiple of 512 bytes (4096 on many drives) gives its own; files read through the
+// cache, 512-byte disks and inputs that report no geometry (wine's files among them)
+// take 512.
 int64_t SectorOfInput() {
-  constexpr DWORD kSector = 512;
-  DISK_GEOMETRY_EX geometry;
-  DWORD returned = 0;
-  if (Run.Input == INVALID_HANDLE_VALUE ||
-      !DeviceIoControl(Run.Input, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0,
-                       &geometry, sizeof geometry, &returned, nullptr) ||
-      returned < sizeof geometry.Geometry) {
-    return kSector;
-  }
-  DWORD sector = geometry.Geometry.BytesPerSector;
+  constexpr int64_t kSector = 512;
+  int64_t sector = InputSectorSize();
   return sector > kSector && sector % kSector == 0 ? sector : kSector;
 }
 
@@ -58,11 +51,7 @@ void FailToOpen(DWORD code) {
 void OpenInput() {
   MapInputName(Run.InputName, Run.InputPath);
   StartClock();
-  SetLastError(0);
-  Run.Input = CreateFileA(Run.InputPath, GENERIC_READ,
-                          static_cast<DWORD>(Run.NtPlatform) * 4 + 3, nullptr,
-                          OPEN_EXISTING, Run.OpenFlags, nullptr);
-  OpenError = GetLastError();
+  Run.Input = OpenInputHandle(&OpenError);
   Run.InputSector = SectorOfInput();
 }
 

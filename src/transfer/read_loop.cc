@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "console.h"
+#include "profile.h"
 #include "rescue_map.h"
 #include "run_record.h"
 #include "transfer.h"
@@ -184,6 +185,7 @@ bool ReadOneBlock() {
   bool lastBlock = ok && Run.LastReadBytes < requestSize;
   if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
     CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
+  NoteRequest(now, requestSize, ok, code);
   AdvanceOrWait();
   SHORT escape = GetAsyncKeyState(VK_ESCAPE);
   if (escape != 0 && CopyCutShort()) Run.InputIncomplete = true;
@@ -236,5 +238,6 @@ void RunReadLoop() {
   requestSize = Run.BufferSize;
   while (!ReadOneBlock()) {
   }
+  FinishProfile();
   CloseAndMeasure();
 }

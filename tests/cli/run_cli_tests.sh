@@ -19,8 +19,9 @@ fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
 # tavo ARG...: stdout in $work/out (every line end CR LF), the exit code in $code. Time
-# figures and the version are masked; a run too short for the clock (no rate line, and
-# exit code 1 where nothing else went wrong) is taken as a timed run would end.
+# figures and the version are masked, and a Progress line that a slow machine's clock
+# let in is left out; a run too short for the clock (no rate line, and exit code 1
+# where nothing else went wrong) is taken as a timed run would end.
 tavo() {
   "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
   code=$?
@@ -33,8 +34,9 @@ tavo() {
   fi
   perl -0777 -ne 'exit(/(?<!\r)\n/)' "$work/out" || fail "a bare line feed: tavo $*"
   [[ $code == 1 && $(tail -c 27 "$work/out") == $'\rFile too small or cached\r' ]] && code=0
-  perl -0777 -i -pe 's/\rFile too small or cached\r\n\z/Transfer rate: \r\n\r\n/;
+  perl -0777 -i -pe 's/\rFile too small or cached\r\n(?!Transfer rate)/Transfer rate: \r\n\r\n/;
     s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
+    s/\r[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb\/s\) +)//g;
     s/(Transfer rate: )[^\r]*/$1<rate>/; s/(download\. Version )[^\r]*/$1<version>/' "$work/out"
 }
 
@@ -252,7 +254,7 @@ case_medium_drops() {
   attach mnt/stalling || return
   udevadm settle 2>/dev/null
   touch data.hold
-  "$program" disk copy /512 </dev/null >out &
+  "${emulator[@]}" "$program" disk copy /512 </dev/null >out &
   pid=$!
   await test -e data.stalled || fail "the copy never reached the stalling sector"
   kill -KILL $server && wait $server 2>/dev/null
@@ -299,7 +301,7 @@ case_disk_full() {
   local pid at size
   head -c $(((1 << 20) - (96 << 10))) /dev/zero >full/other # room for 96 KiB
   touch data.hold
-  "$program" mnt/stalling full/copy </dev/null >out &
+  "${emulator[@]}" "$program" mnt/stalling full/copy </dev/null >out &
   pid=$!
   await grep -aq 'Write error' out || fail "no Write error line while tavo ran"
   rm full/other data.hold
@@ -420,6 +422,8 @@ case_healing_medium() {
     show_map map && judged map
   done
   [[ $code == 0 ]] && cmp -s data copy || fail "not all rescued after three passes"
+  # A pass that ends within the clock's millisecond has no error count: left out.
+  sed -i '/^Total errors encountered: /d' "$work/$name.log"
 }
 
 # Linux: handing over. ddrescue, given the map of tavo's first pass over a medium that
@@ -454,7 +458,7 @@ case_killed_mapped_copies() {
   local round
   for round in $(seq 10); do
     rm -f copy map
-    "$program" mnt/slow copy /2 --map=map </dev/null >/dev/null &
+    "${emulator[@]}" "$program" mnt/slow copy /2 --map=map </dev/null >/dev/null &
     sleep "$(awk -v r=$RANDOM 'BEGIN { print 5.5 + r % 3000 / 1000 }')"
     kill -KILL $! 2>/dev/null; wait $! 2>/dev/null
     map_holds map copy data 2>holds.log || fail "round $round: $(cat holds.log)"

@@ -23,6 +23,8 @@
 // failing disk that read on a later try; once a file DATA.healed exists, none fail.
 // Each read of it is logged as "offset size" in DATA.reads. "slow" holds DATA and
 // takes 2 ms for each read, so that a copy of it lasts long enough to be killed.
+// "worn" holds DATA as a worn medium serves it: each read takes 1 ms, 10 ms in the
+// middle fifth of DATA, and the sectors at 0x310000 and 0xB30000 are unreadable (EIO).
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -46,7 +48,8 @@ const Fault kFaults[] = {
     {"/damaged", 0x9400, EIO, 0},   {"/damaged", 0x18200, ENOMEDIUM, 2},
     {"/refusing", 0, ENOMEDIUM, 1}, {"/refusing", 0x11000, EINVAL, 0},
     {"/disk", 0x9400, ENODATA, 0},  {"/disk", 0x10200, ETIMEDOUT, 0},
-    {"/disk", 0x18400, EINVAL, 0}};
+    {"/disk", 0x18400, EINVAL, 0},  {"/worn", 0x310000, EIO, 0},
+    {"/worn", 0xB30000, EIO, 0}};
 const Fault kHealingFaults[] = {{"/healing", 0x9400, EIO, 1},
                                 {"/healing", 0x18200, EIO, 2},
                                 {"/healing", 0x20000, EIO, 3}};
@@ -67,7 +70,7 @@ bool IsFile(const char* path) {
          !strcmp(path, "/disk") || IsUnflushable(path) || IsUnsyncable(path) ||
          !strcmp(path, "/hanging") || !strcmp(path, "/dropping") ||
          !strcmp(path, "/stalling") || !strcmp(path, "/healing") ||
-         !strcmp(path, "/slow");
+         !strcmp(path, "/slow") || !strcmp(path, "/worn");
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
@@ -142,6 +145,10 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
     while (access(release_path.c_str(), F_OK) != 0) usleep(20000);
   }
   if (strcmp(path, "/stalling") == 0) Stall(offset);
+  if (strcmp(path, "/worn") == 0) {
+    bool middle = offset >= data_size / 5 * 2 && offset < data_size / 5 * 3;
+    usleep(middle ? 10000 : 1000);
+  }
   off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
   if (strcmp(path, "/dropping") == 0 && dropping_opens == 1) {
     end = std::min(end, kDropEnd);

@@ -1,7 +1,8 @@
 #!/bin/bash
 # `cmake --install --strip` (as `make install` runs it) with a prefix and DESTDIR puts
 # the program, without debug information, symbols or .comment section, in bin and
-# the manual, compressed, in share/man/man1, and nothing else; the installed tavo run
+# the manual, compressed, in share/man/man1, the result files' schema in share/doc/tavo,
+# and nothing else; the installed tavo run
 # from PATH with no arguments prints the banner naming the version being built and
 # the Usage text, with exit code 1. The manual renders without one warning from groff
 # (-ww, on the utf8 device that groff-base has too), and its footer names the version
@@ -18,7 +19,7 @@ DESTDIR=$work/stage "$cmake" --install "$build" --prefix /opt/tavo --strip >"$wo
   { cat "$work/log"; exit 1; }
 tree=$work/stage/opt/tavo manual=$work/stage/opt/tavo/share/man/man1/tavo.1.gz
 files=$(cd "$tree" && find . ! -type d | sort | tr '\n' ' ')
-[[ $files == "./bin/tavo ./share/man/man1/tavo.1.gz " ]] || fail "installed files: $files"
+[[ $files == "./bin/tavo ./share/doc/tavo/tavo-result.schema.json ./share/man/man1/tavo.1.gz " ]] || fail "installed files: $files"
 gzip -dc "$manual" | cmp -s - "$source/doc/tavo.1" || fail "$manual is not doc/tavo.1 compressed"
 sections=$(readelf -SW "$tree/bin/tavo" | grep -oE '\.(debug_info|symtab|comment) ' | tr -d '\n')
 [[ -z $sections ]] || fail "the installed tavo is not stripped: it has $sections"

@@ -184,6 +184,65 @@ TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
 
 }  // namespace
 
+namespace {
+
+std::string Content(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A result file replaces what stood there whole, and nothing else: CREATE_ALWAYS
+// empties a longer file, the move replaces a file but never a device or a directory,
+// and a file in memory is not read uncached (87), one on a disk's file system is.
+TEST_F(Files, ReplacingFilesAndUncachedOpens) {
+  std::string target = MakeFile("/r.json", "the previous, longer result");
+  HANDLE temp = CreateFileA((target + ".tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(temp, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(temp, "new", 3, &written, nullptr) && FlushFileBuffers(temp));
+  EXPECT_TRUE(CloseHandle(temp));
+  EXPECT_TRUE(MoveFileExA((target + ".tmp").c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(Content(target), "new");
+  EXPECT_FALSE(MoveFileExA(target.c_str(), dir_.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(MoveFileExA(target.c_str(), "/dev/null", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_TRUE(DeleteFileA(target.c_str()));
+  EXPECT_FALSE(DeleteFileA(target.c_str()));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  struct stat shm;
+  if (stat("/dev/shm", &shm) == 0) {
+    std::string inMemory = "/dev/shm/tavo-platform-" + std::to_string(getpid());
+    std::ofstream(inMemory) << "bytes";
+    EXPECT_EQ(CreateFileA(inMemory.c_str(), GENERIC_READ, 7, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_NO_BUFFERING, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    unlink(inMemory.c_str());
+  }
+  // The temporary directory may itself be in memory; where it is not, the file reads
+  // uncached, in whole sectors only.
+  file_ = CreateFileA(MakeFile("/data", std::string(8192, 'd')).c_str(), GENERIC_READ,
+                      7, nullptr, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr);
+  if (file_ == INVALID_HANDLE_VALUE) {
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    file_ = nullptr;
+    return;
+  }
+  uint32_t sector = RecordOf(file_)->sector_size;
+  ASSERT_GE(sector, 512u);
+  void* buffer = aligned_alloc(4096, 8192);
+  DWORD count = 0;
+  EXPECT_FALSE(ReadFile(file_, buffer, sector - 1, &count, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(ReadFile(file_, buffer, 8192, &count, nullptr));
+  EXPECT_EQ(count, 8192u);
+  free(buffer);
+}
+
+}  // namespace
 // A map file is replaced in one step: CREATE_ALWAYS empties an existing file (and
 // says it existed), FlushFileBuffers reaches the disk or reports why not, and
 // MoveFileExA puts the new file in the old one's place; a move that must not replace

@@ -94,7 +94,8 @@ bool IsDirectory(int fd) {
 }  // namespace
 
 // Share modes, security attributes, templates and FILE_FLAG_POSIX_SEMANTICS have no
-// POSIX counterpart: they are accepted and ignored. Offsets are 64-bit (off_t is
+// POSIX counterpart: they are accepted and ignored. FILE_FLAG_NO_BUFFERING reads a
+// file uncached (disks are read so anyway). Offsets are 64-bit (off_t is
 // 64 bits wide here).
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode*/,
                    LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
@@ -121,6 +122,13 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
   uint32_t sector_size = 0;
   if (mode == O_RDONLY) {
     fd = OpenUncachedIfDisk(path.c_str(), fd, kOpenFlags | mode, &sector_size);
+  }
+  if (mode == O_RDONLY && (dwFlagsAndAttributes & FILE_FLAG_NO_BUFFERING)) {
+    DWORD refusal = ERROR_SUCCESS;
+    if (sector_size == 0)
+      fd =
+          OpenUncachedFile(path.c_str(), fd, kOpenFlags | mode, &sector_size, &refusal);
+    if (fd < 0) return FailOpen(refusal);
   }
   // Opening a directory for writing already failed with EISDIR; for reading Windows
   // allows it only to backup semantics.

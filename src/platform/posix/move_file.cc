@@ -1,6 +1,7 @@
 // MoveFileExA: a file put in place of another in one step, durably.
 #include <fcntl.h>
 #include <stdio.h>  // rename
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -24,10 +25,18 @@ bool SyncDirectoryOf(const char* path) {
 }  // namespace
 
 // rename() always replaces an existing target: a move that must not replace one is
-// not offered (ERROR_INVALID_PARAMETER). MOVEFILE_WRITE_THROUGH syncs the directory.
+// not offered (ERROR_INVALID_PARAMETER). As on Windows, what stands at the new name
+// must be a file: a device or a directory is not replaced (ERROR_ACCESS_DENIED), so
+// that a result named /dev/null does not take its place. MOVEFILE_WRITE_THROUGH syncs
+// the directory.
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
   if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  struct stat target;
+  if (lstat(lpNewFileName, &target) == 0 && !S_ISREG(target.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   if (rename(lpExistingFileName, lpNewFileName) != 0) {

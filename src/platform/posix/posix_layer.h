@@ -49,6 +49,13 @@ inline int HandleFd(HANDLE handle) {  // -1 for a null, invalid or closed handle
 // device refuses O_DIRECT, or an uncached read of its first sector). Such a handle
 // serves whole sectors at whole-sector offsets only.
 int OpenUncachedIfDisk(const char* path, int fd, int flags, uint32_t* sector_size);
+// Files. With FILE_FLAG_NO_BUFFERING a regular file opened for reading is read with
+// O_DIRECT: OpenUncachedFile returns the descriptor to use in place of fd (which it
+// closes) and the alignment as sector_size; or -1, fd closed, with the Win32 error:
+// ERROR_INVALID_PARAMETER when the file system takes no uncached reads. Anything but
+// a regular file is returned as it is.
+int OpenUncachedFile(const char* path, int fd, int flags, uint32_t* sector_size,
+                     DWORD* error);
 bool WholeSectors(const FileRecord& record, uint64_t offset, uint64_t size);
 void ReadCachedFromNowOn(FileRecord* record);
 

@@ -78,3 +78,18 @@ void ExitProcess(UINT uExitCode) {
   RestoreTerminal();
   _exit(static_cast<int>(uExitCode));
 }
+
+void GetSystemTime(SYSTEMTIME* lpSystemTime) {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm utc;
+  gmtime_r(&now.tv_sec, &utc);
+  lpSystemTime->wYear = static_cast<uint16_t>(utc.tm_year + 1900);
+  lpSystemTime->wMonth = static_cast<uint16_t>(utc.tm_mon + 1);
+  lpSystemTime->wDayOfWeek = static_cast<uint16_t>(utc.tm_wday);
+  lpSystemTime->wDay = static_cast<uint16_t>(utc.tm_mday);
+  lpSystemTime->wHour = static_cast<uint16_t>(utc.tm_hour);
+  lpSystemTime->wMinute = static_cast<uint16_t>(utc.tm_min);
+  lpSystemTime->wSecond = static_cast<uint16_t>(utc.tm_sec);
+  lpSystemTime->wMilliseconds = static_cast<uint16_t>(now.tv_nsec / 1000000);
+}

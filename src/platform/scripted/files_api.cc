@@ -55,13 +55,18 @@ uint64_t Deliver(const ReadOutcome& outcome, const std::string& source, uint64_t
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
-                   DWORD dwCreationDisposition, DWORD, HANDLE) {
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
   std::string name = lpFileName;
   LogCall("CreateFileA " + name);
   auto& files = Live().script.files;
   bool existed = files.count(name) != 0;
   if (!existed && dwCreationDisposition == OPEN_EXISTING) {
     Live().lastError = ERROR_FILE_NOT_FOUND;
+    return INVALID_HANDLE_VALUE;
+  }
+  if (existed && (dwFlagsAndAttributes & FILE_FLAG_NO_BUFFERING) &&
+      files[name].refusesUncached) {
+    Live().lastError = ERROR_INVALID_PARAMETER;
     return INVALID_HANDLE_VALUE;
   }
   // OPEN_ALWAYS makes an empty file; CREATE_ALWAYS empties an existing one too.
@@ -255,3 +260,5 @@ BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD) {
   files[lpNewFileName] = moved;
   return TRUE;
 }
+
+DWORD VolumeSectorSize(const char*) { return 0; }

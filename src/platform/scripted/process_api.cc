@@ -25,6 +25,11 @@ void Sleep(DWORD dwMilliseconds) {
   Live().clock += dwMilliseconds;
 }
 
+// A fixed date, so that what a run writes does not depend on the day.
+void GetSystemTime(SYSTEMTIME* lpSystemTime) {
+  *lpSystemTime = SYSTEMTIME{2026, 3, 2, 10, 14, 30, 5, 0};
+}
+
 // One fixed moment, so that a run's files are the same on every test run.
 void GetLocalTime(SYSTEMTIME* lpSystemTime) {
   *lpSystemTime = {2026, 1, 5, 2, 3, 4, 5, 0};

@@ -41,6 +41,9 @@ struct FileSpec {
   std::vector<int64_t> failingWrites;
   DWORD flushError = 0;  // FlushFileBuffers fails with it
   DWORD closeError = 0;  // CloseHandle fails with it
+  // FILE_FLAG_NO_BUFFERING opens fail with ERROR_INVALID_PARAMETER, as on a file
+  // system in memory; otherwise a file opened so reads as one read cached.
+  bool refusesUncached = false;
 
   // From offset 0 to the length; "<too large>" beyond kMaxStoredSpan.
   std::string Content() const;

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Uncached file reads and the cost of the profile. tavo --direct against dd
+# iflag=direct and fio --direct=1 on the same file, each run after the page cache is
+# dropped, the order of the programs rotating from round to round; then the read
+# loop over a page-cached file with and without --json (which keeps the profile).
+# Replaces the section "Uncached reads and the profile" of bench/results.md.
+# Figures only: nothing here passes or fails.
+#   bench/run_direct_bench.sh [ROUNDS] [MIB]     (root, for dropping the cache)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+rounds=${1:-5} mib=${2:-1024}
+build=$top/build/bench
+work=$build/direct
+results=$top/bench/results.md
+[[ $(id -u) == 0 ]] || { echo "bench: dropping the page cache needs root" && exit 1; }
+command -v fio >/dev/null || { echo "bench: fio is missing (apt-get install fio)" && exit 1; }
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_TESTS=OFF >/dev/null
+cmake --build "$build" --target tavo -j2 >/dev/null
+tavo=$build/tavo
+mkdir -p "$work" && cd "$work"
+[[ $(stat -c %s in 2>/dev/null || echo 0) == $((mib << 20)) ]] || head -c $((mib << 20)) /dev/urandom >in
+bytes=$((mib << 20))
+
+median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+cold() { sync && echo 3 >/proc/sys/vm/drop_caches; }
+
+# Each program's own figure, bytes per second, so that start-up costs (fio's above
+# all) stay out: tavo's final report, dd's summary line, fio's JSON.
+tavo_rate() { "$tavo" "$@" </dev/null | tr -d '\r' | sed -n 's/.* = \([0-9]*\) Bytes\/sec$/\1/p'; }
+dd_rate() {
+  dd if=in of=/dev/null "$@" 2>&1 | awk '/copied/ {for (i = 1; i <= NF; ++i) if ($i ~ /^s,?$/) s = $(i - 1); print $1 / s}'
+}
+fio_rate() {
+  fio --name=r --filename=in --rw=read --direct=1 --ioengine=psync --size=$bytes \
+    --output-format=json "$@" | python3 -c 'import json,sys; print(json.load(sys.stdin)["jobs"][0]["read"]["bw_bytes"])'
+}
+
+# --- uncached reads -------------------------------------------------------------------
+declare -A command=(
+  [tavo_direct_32k]="tavo_rate in --direct"
+  [dd_direct_32k]="dd_rate bs=32k iflag=direct"
+  [fio_direct_32k]="fio_rate --bs=32k"
+  [tavo_direct_1m]="tavo_rate in --direct /1024"
+  [dd_direct_1m]="dd_rate bs=1M iflag=direct"
+  [fio_direct_1m]="fio_rate --bs=1M"
+  [tavo_cold_32k]="tavo_rate in"
+  [dd_cold_32k]="dd_rate bs=32k"
+)
+names=(tavo_direct_32k dd_direct_32k fio_direct_32k tavo_direct_1m dd_direct_1m fio_direct_1m
+  tavo_cold_32k dd_cold_32k)
+declare -A rates
+for round in $(seq "$rounds"); do
+  for i in "${!names[@]}"; do
+    name=${names[$(((i + round) % ${#names[@]}))]}
+    cold
+    # shellcheck disable=SC2086
+    rates[$name]+="$(${command[$name]}) "
+  done
+  echo "bench: uncached round $round of $rounds"
+done
+values() { tr ' ' '\n' <<<"${rates[$1]}" | grep .; }
+mbs() { values "$1" | median | awk '{printf "%.1f", $1 / 1e6}'; }
+# The ratio of two programs is the median of their ratios within a round.
+ratio() { paste <(values "$1") <(values "$2") | awk '{print $1 / $2}' | median | awk '{printf "%.3f", $1}'; }
+warm=$(for _ in $(seq "$rounds"); do tavo_rate in; done | median | awk '{printf "%.1f", $1 / 1e6}')
+
+# --- the profile's cost ---------------------------------------------------------------
+# Page-cached: the loop's own cost shows, not the medium's. 512-byte requests make the
+# most iterations; rounds alternate which of the two goes first.
+declare -A loop
+for round in $(seq "$rounds"); do
+  for variant in $( ((round % 2)) && echo "plain profile" || echo "profile plain"); do
+    extra=()
+    [[ $variant == profile ]] && extra=(--json=loop.json)
+    for option in /512 /32; do
+      loop[$variant$option]+="$(tavo_rate in $option "${extra[@]}") "
+    done
+  done
+done
+loopmbs() { tr ' ' '\n' <<<"${loop[$1]}" | grep . | median | awk '{printf "%.1f", $1 / 1e6}'; }
+loopratio() { paste <(tr ' ' '\n' <<<"${loop[$1]}" | grep .) <(tr ' ' '\n' <<<"${loop[$2]}" | grep .) |
+  awk '{print $1 / $2}' | median | awk '{printf "%.3f", $1}'; }
+zones=$(grep -c '"offset": [0-9]*, "bytes"' loop.json)
+
+section=$(cat <<EOF2
+## Uncached reads and the profile
+
+Written by \`make bench\` (bench/run_direct_bench.sh) on $(date -u '+%Y-%m-%d %H:%M UTC'),
+$(nproc) cores, Linux $(uname -r), a ${mib} MiB file on $(df --output=fstype . | tail -1) ($(df --output=source . | tail -1)).
+Each program's own rate (tavo's final report, dd's summary, fio's JSON bw_bytes), the
+median over $rounds rounds, the page cache dropped before every run, the order of the
+programs rotating from round to round; MB/s is 10^6 bytes per second. Ratios are
+medians of the ratios within a round. fio: one job, psync, sequential.
+
+| program | requests | MB/s | tavo / it |
+|---|---|---|---|
+| tavo --direct | 32 KiB | $(mbs tavo_direct_32k) | |
+| dd iflag=direct | 32 KiB | $(mbs dd_direct_32k) | $(ratio tavo_direct_32k dd_direct_32k) |
+| fio --direct=1 | 32 KiB | $(mbs fio_direct_32k) | $(ratio tavo_direct_32k fio_direct_32k) |
+| tavo --direct | 1 MiB | $(mbs tavo_direct_1m) | |
+| dd iflag=direct | 1 MiB | $(mbs dd_direct_1m) | $(ratio tavo_direct_1m dd_direct_1m) |
+| fio --direct=1 | 1 MiB | $(mbs fio_direct_1m) | $(ratio tavo_direct_1m fio_direct_1m) |
+| tavo, cached, cache dropped | 32 KiB | $(mbs tavo_cold_32k) | |
+| dd, cached, cache dropped | 32 KiB | $(mbs dd_cold_32k) | $(ratio tavo_cold_32k dd_cold_32k) |
+| tavo, cached, second run | 32 KiB | $warm | |
+
+The read loop with and without the profile (--json keeps it; $zones zones here) over
+the page-cached file, tavo's own rate (the loop's time: writing the file afterwards
+is not in it), median over $rounds rounds alternating which goes first:
+
+| requests | without MB/s | with MB/s | with / without |
+|---|---|---|---|
+| 512 B | $(loopmbs plain/512) | $(loopmbs profile/512) | $(loopratio profile/512 plain/512) |
+| 32 KiB | $(loopmbs plain/32) | $(loopmbs profile/32) | $(loopratio profile/32 plain/32) |
+EOF2
+)
+[[ -f $results ]] || echo "# Benchmark results" >"$results"
+awk '/^## Uncached reads and the profile/ {exit} {print}' "$results" >"$results.new"
+printf '%s\n' "$section" >>"$results.new"
+mv "$results.new" "$results"
+echo "$section"

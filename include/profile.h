@@ -1,0 +1,68 @@
+// The read speed along the input: the input cut into zones, each with the bytes read
+// there, the time that took and its slowest request, and every failed request.
+#ifndef TAVO_INCLUDE_PROFILE_H_
+#define TAVO_INCLUDE_PROFILE_H_
+
+#include <cstdint>
+#include <vector>
+
+#include "platform.h"
+
+struct ProfileZone {
+  int64_t offset = 0;      // of its first byte
+  int64_t bytes = 0;       // read there in this run, as BytesRead counts them
+  int64_t ms = 0;          // from the start of its first request to the end of its last
+  uint32_t slowestMs = 0;  // the longest request that started in it
+  int32_t requests = 0;    // read calls that started in it, retries included
+  int32_t failures = 0;    // of those, the ones that failed
+};
+
+// What became of a failed request's block.
+enum class FailureOutcome {
+  kWrittenWithZeros,  // ERROR_CRC with an output: what arrived, zeros after it
+  kSteppedOver,       // left out, and reading went on after it
+  kRetried,           // a device not ready: the same request was made again
+  kEndedRun,          // an ending error code: nothing more was read
+};
+
+struct FailedRequest {
+  int64_t offset;
+  int32_t size;   // bytes asked for
+  int32_t bytes;  // bytes it delivered
+  DWORD code;
+  FailureOutcome outcome;
+};
+
+struct ReadProfile {
+  bool active = false;
+  int64_t zoneSize = 0;
+  std::vector<ProfileZone> zones;  // zone i starts at i * zoneSize
+  std::vector<FailedRequest> failures;
+  int64_t failuresLeftOut = 0;  // beyond kMaxListedFailures
+};
+
+constexpr size_t kMaxListedFailures = 10000;
+constexpr int64_t kMinZoneBytes = 1 << 20;
+constexpr int64_t kUnsizedZoneBytes = 64 << 20;
+constexpr int64_t kZonesOfSizedInput = 200;
+
+extern ReadProfile Profile;
+
+// The zone size: about kZonesOfSizedInput zones for a sized input, none under
+// kMinZoneBytes, and kUnsizedZoneBytes each when the size is not known (0).
+int64_t ZoneSizeFor(int64_t inputSize);
+
+// Starts collecting; until then NoteRequest takes nothing in.
+void StartProfile(int64_t inputSize);
+
+// Takes in the request of `size` bytes the loop has just made at Position, which
+// started at tick `start`, and so ends the one before it; the loop calls it once per
+// request, before it moves on, with the tick it read at the top of the iteration.
+void NoteRequest(uint32_t start, int32_t size, BOOL ok, DWORD code);
+
+// Ends the last request now (before the output's flush and close, which are no
+// request's), reading the tick once; later calls, and calls while no profile is
+// kept, change nothing and read no clock.
+void FinishProfile();
+
+#endif  // TAVO_INCLUDE_PROFILE_H_

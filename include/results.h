@@ -1,0 +1,33 @@
+// Result files: the run's figures as JSON (--json) and its profile as an SVG chart
+// (--chart), each written whole, in place of any earlier file, when the run ends.
+#ifndef TAVO_INCLUDE_RESULTS_H_
+#define TAVO_INCLUDE_RESULTS_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform.h"
+
+// With a result file asked for: has every end of the process write them. Call it
+// once the command line is read, before anything can end the run.
+void KeepResultsAtExit();
+
+// With a result file asked for: starts the profile, once the input's size is known.
+void ProfileReadsIfWanted();
+
+// The documents, as they are written when the process ends with exitCode at `when`.
+std::string JsonResult(UINT exitCode, const SYSTEMTIME& when);
+std::string SvgChart(const SYSTEMTIME& when);
+
+// What an exit code says, in a few words.
+const char* ExitCodeMeaning(UINT exitCode);
+
+// "2026-03-10T14:30:05Z"
+std::string IsoDate(const SYSTEMTIME& when);
+
+// Replaces the file `name` with text, or creates it: the text goes to name + ".tmp"
+// and is moved over name once it is on the medium. False, with the last error set and
+// no temporary left behind, when that fails.
+bool ReplaceFile(const char* name, const std::string& text);
+
+#endif  // TAVO_INCLUDE_RESULTS_H_

@@ -1,0 +1,180 @@
+// The result file: what the run read, how fast, what failed, how it ended, and the
+// profile. Every figure is an integer, as the run counted it; its schema is
+// doc/tavo-result.schema.json.
+#include <cstdint>
+#include <cstdio>  // snprintf
+
+#include "profile.h"
+#include "results.h"
+#include "run_record.h"
+#include "text_escape.h"
+
+namespace {
+
+// Bytes per second from bytes in ms; 0 ms measures nothing.
+void AppendRate(std::string& out, int64_t bytes, int64_t ms) {
+  if (ms <= 0) {
+    out += "null";
+  } else if (bytes <= INT64_MAX / 1000) {
+    out += std::to_string(bytes * 1000 / ms);
+  } else {
+    out += std::to_string(bytes / ms * 1000);
+  }
+}
+
+void AppendSeconds(std::string& out, int64_t ms) {
+  if (ms < 0) ms = 0;
+  std::string fraction = std::to_string(1000 + ms % 1000);
+  out += std::to_string(ms / 1000) + "." + fraction.substr(1);
+}
+
+void Field(std::string& out, const char* name, int64_t value) {
+  out += std::string("\"") + name + "\": " + std::to_string(value);
+}
+
+void TextField(std::string& out, const char* name, const char* text) {
+  out += std::string("\"") + name + "\": ";
+  AppendJsonString(out, text);
+}
+
+const char* OutcomeName(FailureOutcome outcome) {
+  switch (outcome) {
+    case FailureOutcome::kWrittenWithZeros:
+      return "written with zeros";
+    case FailureOutcome::kRetried:
+      return "retried";
+    case FailureOutcome::kEndedRun:
+      return "ended the run";
+    case FailureOutcome::kSteppedOver:
+      break;
+  }
+  return "stepped over";
+}
+
+void AppendInput(std::string& out) {
+  out += "  \"input\": {";
+  TextField(out, "name", Run.InputName);
+  out += ", \"opened\": ";
+  if (Run.Input == INVALID_HANDLE_VALUE && Run.InputPath[0] == '\0') {
+    out += "null";
+  } else {
+    AppendJsonString(out, Run.InputPath);
+  }
+  out += ", \"size\": ";
+  out += Run.InputSize > 0 ? std::to_string(Run.InputSize) : "null";
+  out += ", ";
+  Field(out, "sectorSize", Run.InputSector);
+  out += std::string(", \"cached\": ") + (Run.InputUncached ? "false" : "true");
+  out += std::string(", \"directAsked\": ") + (Run.DirectReads ? "true" : "false");
+  out += "},\n";
+}
+
+void AppendOutput(std::string& out) {
+  out += "  \"output\": ";
+  if (!Run.OutputEnabled) {
+    out += "null,\n";
+    return;
+  }
+  out += "{";
+  TextField(out, "name", Run.OutputName);
+  out += ", ";
+  Field(out, "resumeOffset", Run.ResumeOffset);
+  out += "},\n";
+}
+
+void AppendFailures(std::string& out) {
+  out += "  \"failures\": [";
+  const char* separator = "\n    ";
+  for (const FailedRequest& failure : Profile.failures) {
+    out += separator;
+    separator = ",\n    ";
+    out += "{";
+    Field(out, "offset", failure.offset);
+    out += ", ";
+    Field(out, "size", failure.size);
+    out += ", ";
+    Field(out, "bytes", failure.bytes);
+    out += ", ";
+    Field(out, "code", failure.code);
+    out += ", ";
+    TextField(out, "outcome", OutcomeName(failure.outcome));
+    out += "}";
+  }
+  out += Profile.failures.empty() ? "],\n" : "\n  ],\n";
+  out += "  ";
+  Field(out, "failuresLeftOut", Profile.failuresLeftOut);
+  out += ",\n";
+}
+
+void AppendZone(std::string& out, const ProfileZone& zone) {
+  out += "{";
+  Field(out, "offset", zone.offset);
+  out += ", ";
+  Field(out, "bytes", zone.bytes);
+  out += ", ";
+  Field(out, "ms", zone.ms);
+  out += ", \"bytesPerSecond\": ";
+  AppendRate(out, zone.bytes, zone.requests > 0 ? zone.ms : 0);
+  out += ", ";
+  Field(out, "slowestRequestMs", zone.slowestMs);
+  out += ", ";
+  Field(out, "requests", zone.requests);
+  out += ", ";
+  Field(out, "failedRequests", zone.failures);
+  out += "}";
+}
+
+void AppendProfile(std::string& out) {
+  out += "  \"profile\": {";
+  // A run that ended before its first read has the zone size it would have had.
+  Field(out, "zoneSize",
+        Profile.active ? Profile.zoneSize : ZoneSizeFor(Run.InputSize));
+  out += ", \"zones\": [";
+  const char* separator = "\n    ";
+  for (const ProfileZone& zone : Profile.zones) {
+    out += separator;
+    separator = ",\n    ";
+    AppendZone(out, zone);
+  }
+  out += Profile.zones.empty() ? "]}\n" : "\n  ]}\n";
+}
+
+}  // namespace
+
+std::string IsoDate(const SYSTEMTIME& when) {
+  char text[48];  // room for the widest fields a SYSTEMTIME can hold
+  snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", when.wYear, when.wMonth,
+           when.wDay, when.wHour, when.wMinute, when.wSecond);
+  return text;
+}
+
+std::string JsonResult(UINT exitCode, const SYSTEMTIME& when) {
+  std::string out = "{\n  \"program\": \"tavo\", \"version\": \"" TAVO_VERSION "\",\n";
+  out += "  \"date\": \"" + IsoDate(when) + "\",\n  ";
+  TextField(out, "commandLine", GetCommandLineA());
+  out += ",\n";
+  AppendInput(out);
+  AppendOutput(out);
+  out += "  ";
+  Field(out, "bytesRead", Run.BytesRead);
+  out += ", ";
+  Field(out, "readRequests", Run.ReadCount);
+  out += ", ";
+  Field(out, "failedRequests", Run.ErrorCount);
+  out += ",\n  ";
+  Field(out, "elapsedMs", Run.ElapsedMs);
+  out += ", \"seconds\": ";
+  AppendSeconds(out, Run.ElapsedMs);
+  out += ", \"bytesPerSecond\": ";
+  AppendRate(out, Run.BytesRead, Run.ElapsedMs);
+  out += ",\n";
+  AppendFailures(out);
+  out += "  ";
+  Field(out, "exitCode", exitCode);
+  out += ", ";
+  TextField(out, "exitMeaning", ExitCodeMeaning(exitCode));
+  out += ",\n";
+  AppendProfile(out);
+  out += "}\n";
+  return out;
+}

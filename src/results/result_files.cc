@@ -1,0 +1,64 @@
+// The result files are written on the way out of the process, whichever way the run
+// ends: the final report, ESC, an ending error, a failed open, or the fatal path.
+#include <cstring>
+
+#include "console.h"
+#include "exit_code.h"
+#include "profile.h"
+#include "results.h"
+#include "run_record.h"
+
+namespace {
+
+bool Wanted() { return Run.JsonName[0] != '\0' || Run.ChartName[0] != '\0'; }
+
+// A result file that cannot be written is said on the console; the exit code stays
+// the run's own.
+// A result file named as the input or the output would replace what the run read or
+// copied: it is not written (ERROR_FILE_EXISTS).
+void Write(const char* name, const std::string& text) {
+  if (name[0] == '\0') return;
+  bool clashes = strcmp(name, Run.InputName) == 0 ||
+                 (Run.OutputEnabled && strcmp(name, Run.OutputName) == 0);
+  if (!clashes && ReplaceFile(name, text)) return;
+  DWORD code = clashes ? ERROR_FILE_EXISTS : GetLastError();
+  WriteText("\r\nCannot write result file \"");
+  WriteText(name);
+  WriteText("\": error ");
+  WriteInteger(static_cast<int32_t>(code));
+  WriteLineEnd();
+}
+
+void WriteResultFiles(UINT exitCode) {
+  FinishProfile();
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  Write(Run.JsonName, JsonResult(exitCode, now));
+  Write(Run.ChartName, SvgChart(now));
+}
+
+}  // namespace
+
+const char* ExitCodeMeaning(UINT exitCode) {
+  switch (exitCode) {
+    case kExitWhole:
+      return "the input was read whole";
+    case kExitFailure:
+      return "bad command line, the fatal-error path, or no measurable time";
+    case kExitCannotOpen:
+      return "the input or the output could not be opened, or the output is no copy";
+    case kExitFailedWrite:
+      return "the output misses bytes it was given";
+    case kExitInputNotWhole:
+      return "a block was stepped over, or the copy ends short";
+  }
+  return "unknown";
+}
+
+void KeepResultsAtExit() {
+  if (Wanted()) SetExitHook(WriteResultFiles);
+}
+
+void ProfileReadsIfWanted() {
+  if (Wanted()) StartProfile(Run.InputSize);
+}

@@ -1,0 +1,121 @@
+#!/bin/bash
+# Result files and uncached file reads of the finished program: --json files valid
+# against the schema and in agreement with the console, charts that are plain SVG and
+# show a slow zone, --direct on a real file system and on one in memory. Each case
+# that cannot run here says why in one line.
+#   run_result_tests.sh SCHEMA [EMULATOR...] /PATH/TO/tavo[.exe]      (absolute paths)
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+schema=$1 && shift
+program=${!#} emulator=("${@:1:$#-1}")
+[[ $program == *.exe ]] && linux=false || linux=true
+work=$(mktemp -d /tmp/tavo-results.XXXXXX)
+cleanup() {  # lazily, so that a mount whose server died goes too
+  for m in "$work"/*/mnt; do umount -l "$m" 2>/dev/null; done
+  [[ -n ${device:-} ]] && losetup -d "$device"; device=
+}
+trap 'cleanup; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
+fail() { echo "  $name: $*" && failed_here=1; }
+skip() { skipped_here=$*; }
+check() { python3 "$here/check_results.py" "$@" || failed_here=1; }
+
+# tavo ARG...: stdout in ./out, the exit code in $code.
+tavo() {
+  "${emulator[@]}" "$program" "$@" </dev/null >out
+  code=$?
+}
+
+# tavo ARG... --json=r.json, then the file checked against the schema and the console.
+agreeing() {
+  rm -f r.json
+  tavo "$@" --json=r.json
+  [[ -f r.json ]] || { fail "tavo $*: no result file (exit code $code)" && return 1; }
+  check agrees "$schema" r.json out "$code"
+}
+
+# Every build: a copy, an input that cannot be opened, a file replaced whole with no
+# temporary left behind, and a chart beside it.
+case_json() {
+  head -c 3000000 /dev/urandom >data
+  agreeing data copy --chart=c.svg && check svg c.svg
+  cmp -s data copy || fail "the copy differs from its input"
+  grep -q '"resumeOffset": 0' r.json || fail "no resume offset 0 for a new copy"
+  agreeing absent copy
+  [[ $code == 2 ]] && grep -q '"exitCode": 2' r.json || fail "an input that is not there: exit code $code"
+  echo old >r.json
+  agreeing data
+  [[ ! -e r.json.tmp && ! -e c.svg.tmp ]] || fail "a temporary file was left behind"
+  grep -q '"cached": true' r.json || fail "a file read without --direct is not said to be cached"
+}
+
+# Linux: any bytes of a name give valid JSON (strict UTF-8, U+FFFD for bad bytes) and a
+# well-formed chart (a double quote cannot stand in a command line's argument).
+case_names() {
+  $linux || { skip "the Linux build only" && return; }
+  local odd=$'q<b\\c\x01\xff\xfe\xc0\x80&.bin'
+  head -c 70000 /dev/urandom >"$odd"
+  agreeing "./$odd" --chart=c.svg && check svg c.svg
+  python3 -c 'import json,sys; n=json.load(open("r.json"))["input"]["name"]
+sys.exit(n != "./q<b\\c\x01\ufffd\ufffd\ufffd\ufffd&.bin")' || fail "the name is not the bytes as UTF-8 with U+FFFD"
+}
+
+# Linux, as root: --direct on ext4 over a loop device of 4096-byte sectors opens the
+# file O_DIRECT, requests of 512 bytes end with 87, and a resume rounds to 4096; a file
+# on tmpfs gets the refusal line and is read through the cache.
+case_direct() {
+  $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
+  command -v mkfs.ext4 >/dev/null || { skip "no mkfs.ext4" && return; }
+  truncate -s 64M image
+  device=$(losetup --sector-size 4096 -f --show image 2>/dev/null) || { skip "no loop device" && return; }
+  mkdir mnt && mkfs.ext4 -q -b 4096 "$device" && mount "$device" mnt || { fail "no ext4 on $device" && return; }
+  head -c $((8 << 20 | 123)) /dev/urandom >mnt/file
+  if command -v strace >/dev/null; then
+    strace -f -e trace=openat -o opens "$program" mnt/file --direct </dev/null >/dev/null
+    grep -q '"mnt/file", O_RDONLY.*O_DIRECT' opens || fail "the file was not opened O_DIRECT"
+  else
+    echo "  direct: O_DIRECT not checked: no strace"
+  fi
+  agreeing mnt/file --direct
+  grep -q '"sectorSize": 4096, "cached": false' r.json || fail "not read uncached at 4096 bytes"
+  tavo mnt/file /512 --direct
+  grep -aq 'gle=87' out || fail "a 512-byte request on 4096-byte sectors did not end with 87"
+  head -c 10000 mnt/file >copy
+  tavo mnt/file copy --direct
+  grep -aq ' (8192)'$'\r$' out && cmp -s copy mnt/file || fail "not resumed at 8192 to an identical copy"
+  mkdir mem && mount -t tmpfs -o size=4m tavo-results mem || { fail "no tmpfs" && return; }
+  head -c 100000 /dev/urandom >mem/file
+  agreeing mem/file --direct
+  grep -aq '^Uncached reads refused (error 87): reading through the cache' out &&
+    grep -q '"cached": true' r.json && ((code <= 1)) || fail "tmpfs: no refusal line, or not read cached"
+  umount mem
+}
+
+# Linux: faulty_fs's worn medium. The profile has its slow zones slower and its
+# failures where the bad sectors are, and the chart's rate line dips there.
+case_profile() {
+  $linux || { skip "the Linux build only" && return; }
+  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] || { skip "needs faulty_fs and /dev/fuse" && return; }
+  command -v rsvg-convert >/dev/null || { skip "no rsvg-convert (librsvg2-bin)" && return; }
+  head -c $((16 << 20)) /dev/urandom >data
+  mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log || { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
+  agreeing mnt/worn copy --chart=c.svg || return
+  check profile r.json
+  check svg c.svg
+  rsvg-convert -w 960 -h 540 c.svg -o c.png && check dip c.png r.json || fail "the chart does not render"
+}
+
+passed=0 failed=0
+for name in json names direct profile; do
+  mkdir "$work/$name" && cd "$work/$name" || exit 2
+  failed_here=0 skipped_here=""
+  "case_$name"
+  cd "$work" && cleanup && rm -rf "${work:?}/$name"
+  if [[ -n $skipped_here ]]; then
+    echo "skip $name: $skipped_here" && continue
+  fi
+  ((failed_here)) && echo "FAIL $name" && ((++failed)) || { echo "ok   $name" && ((++passed)); }
+done
+echo "results: $passed passed, $failed failed"
+((failed == 0))
