@@ -66,13 +66,16 @@ sys.exit(n != "./q<b\\c\x01\ufffd\ufffd\ufffd\ufffd&.bin")' || fail "the name is
 # on tmpfs gets the refusal line and is read through the cache.
 case_direct() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
+  # qemu-user sets STATX_DIOALIGN in the mask it hands on but not the alignments: the
+  # program then sees a file that takes no uncached reads, as the kernel defines it.
+  ((${#emulator[@]} == 0)) || { skip "qemu-user hands on no direct-I/O alignment" && return; }
   command -v mkfs.ext4 >/dev/null || { skip "no mkfs.ext4" && return; }
   truncate -s 64M image
   device=$(losetup --sector-size 4096 -f --show image 2>/dev/null) || { skip "no loop device" && return; }
   mkdir mnt && mkfs.ext4 -q -b 4096 "$device" && mount "$device" mnt || { fail "no ext4 on $device" && return; }
   head -c $((8 << 20 | 123)) /dev/urandom >mnt/file
   if command -v strace >/dev/null; then
-    strace -f -e trace=openat -o opens "$program" mnt/file --direct </dev/null >/dev/null
+    strace -f -e trace=openat -o opens "${emulator[@]}" "$program" mnt/file --direct </dev/null >/dev/null
     grep -q '"mnt/file", O_RDONLY.*O_DIRECT' opens || fail "the file was not opened O_DIRECT"
   else
     echo "  direct: O_DIRECT not checked: no strace"
