@@ -39,6 +39,7 @@ SoftReal SoftOf(long double x) {
   memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
   return SoftReal::FromParts(signExponent, significand);
 }
+SoftReal SoftOf(SoftReal x) { return x; }
 
 long double X87Of(uint16_t signExponent, uint64_t significand) {
   long double x = 0;
@@ -83,26 +84,16 @@ Both Apply(const char* what, Both a, Both b, X87Op x87Op, SoftOp softOp) {
   return {x87, soft};
 }
 
-Both operator+(Both a, Both b) {
-  return Apply(
-      "+", a, b, [](long double x, long double y) { return x + y; },
-      [](SoftReal x, SoftReal y) { return x + y; });
-}
-Both operator-(Both a, Both b) {
-  return Apply(
-      "-", a, b, [](long double x, long double y) { return x - y; },
-      [](SoftReal x, SoftReal y) { return x - y; });
-}
-Both operator*(Both a, Both b) {
-  return Apply(
-      "*", a, b, [](long double x, long double y) { return x * y; },
-      [](SoftReal x, SoftReal y) { return x * y; });
-}
-Both operator/(Both a, Both b) {
-  return Apply(
-      "/", a, b, [](long double x, long double y) { return x / y; },
-      [](SoftReal x, SoftReal y) { return x / y; });
-}
+#define BOTH_OPERATOR(op)                                               \
+  Both operator op(Both a, Both b) {                                    \
+    return Apply(                                                       \
+        #op, a, b, [](long double x, long double y) { return x op y; }, \
+        [](SoftReal x, SoftReal y) { return x op y; });                 \
+  }
+BOTH_OPERATOR(+)
+BOTH_OPERATOR(-)
+BOTH_OPERATOR(*)
+BOTH_OPERATOR(/)
 
 Both FromInteger(int64_t value) {
   return {static_cast<long double>(value), SoftReal(value)};
@@ -326,25 +317,16 @@ TEST(SoftReal, EqualsTheX87BitForBit) {
 // The digest that the units of every build compare with is the x87's, and the soft
 // type gives it too.
 TEST(SoftReal, GivesTheX87Digest) {
-  auto makeX87 = [](uint16_t signExponent, uint64_t significand) {
-    return X87Of(signExponent, significand);
+  auto parts = [](auto x, uint16_t& signExponent, uint64_t& significand) {
+    SoftReal soft = SoftOf(x);
+    signExponent = soft.SignExponent();
+    significand = soft.Significand();
   };
-  auto partsX87 = [](long double x, uint16_t& signExponent, uint64_t& significand) {
-    signExponent = SoftOf(x).SignExponent();
-    significand = SoftOf(x).Significand();
-  };
-  auto partsSoft = [](SoftReal x, uint16_t& signExponent, uint64_t& significand) {
-    signExponent = x.SignExponent();
-    significand = x.Significand();
-  };
-  auto formatX87 = [](long double x, int decimals, char* out) {
-    return FormatReal(x, decimals, out);
-  };
-  auto formatSoft = [](SoftReal x, int decimals, char* out) {
-    return FormatReal(x, decimals, out);
-  };
-  EXPECT_EQ(RealDigest<long double>(makeX87, partsX87, formatX87), kX87RealDigest);
-  EXPECT_EQ(RealDigest<SoftReal>(SoftReal::FromParts, partsSoft, formatSoft),
+  using X87Format = size_t (*)(long double, int, char*);
+  using SoftFormat = size_t (*)(SoftReal, int, char*);
+  EXPECT_EQ(RealDigest<long double>(X87Of, parts, X87Format(FormatReal)),
+            kX87RealDigest);
+  EXPECT_EQ(RealDigest<SoftReal>(SoftReal::FromParts, parts, SoftFormat(FormatReal)),
             kX87RealDigest);
 }
 
