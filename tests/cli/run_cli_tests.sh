@@ -126,14 +126,11 @@ case_resume() {
 }
 
 # An output that cannot be opened ends the run (exit code 2) before the input is opened.
-# An input that cannot be opened removes the output the run created, and leaves one
-# that existed before as it was.
+# An input that cannot be opened removes the output the run created. (That one which
+# existed before is kept is the run's logic, tried in the scenarios.)
 case_open_failures() {
   mkdir directory && run absent directory && run absent missing/copy && run absent copy
   [[ ! -e copy ]] || fail "tavo absent copy: the new output was left behind"
-  head -c 1000 /dev/urandom | tee copy >before
-  tavo absent copy
-  [[ $code == 2 ]] && cmp -s copy before || fail "tavo absent copy: an existing output changed"
 }
 
 # Linux: inputs that cannot be opened, with the names they map to ("C:" a drive, "1:"

@@ -182,36 +182,45 @@ TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 std::string Content(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A result file replaces what stood there whole, and nothing else: CREATE_ALWAYS
-// empties a longer file, the move replaces a file but never a device or a directory,
-// and a file in memory is not read uncached (87), one on a disk's file system is.
-TEST_F(Files, ReplacingFilesAndUncachedOpens) {
-  std::string target = MakeFile("/r.json", "the previous, longer result");
-  HANDLE temp = CreateFileA((target + ".tmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(temp, INVALID_HANDLE_VALUE);
+// A map or result file is replaced in one step: CREATE_ALWAYS empties a longer file
+// (and says it existed), and MoveFileExA puts the new file in the old one's place but
+// never over a device or a directory; a move that must not replace is not offered.
+TEST_F(Files, AFileIsReplacedWholeInOneStep) {
+  std::string target = MakeFile("/map", "old map\n");
+  std::string beside = MakeFile("/map.tmp", "a longer leftover of a killed run\n");
+  SetLastError(0);
+  file_ = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file_, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
   DWORD written = 0;
-  EXPECT_TRUE(WriteFile(temp, "new", 3, &written, nullptr) && FlushFileBuffers(temp));
-  EXPECT_TRUE(CloseHandle(temp));
-  EXPECT_TRUE(MoveFileExA((target + ".tmp").c_str(), target.c_str(),
+  ASSERT_TRUE(WriteFile(file_, "new map\n", 8, &written, nullptr));
+  EXPECT_TRUE(FlushFileBuffers(file_));
+  CloseHandle(std::exchange(file_, nullptr));
+  EXPECT_EQ(Content(beside), "new map\n");
+  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(MoveFileExA(beside.c_str(), target.c_str(),
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-  EXPECT_EQ(Content(target), "new");
+  EXPECT_EQ(Content(target), "new map\n");
+  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(MoveFileExA(target.c_str(), dir_.c_str(), MOVEFILE_REPLACE_EXISTING));
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
   EXPECT_FALSE(MoveFileExA(target.c_str(), "/dev/null", MOVEFILE_REPLACE_EXISTING));
   EXPECT_TRUE(DeleteFileA(target.c_str()));
   EXPECT_FALSE(DeleteFileA(target.c_str()));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
 
+// A file in memory is not read uncached (87); one on a disk's file system is, in whole
+// sectors only. The temporary directory may itself be in memory.
+TEST_F(Files, UncachedOpens) {
   struct stat shm;
   if (stat("/dev/shm", &shm) == 0) {
     std::string inMemory = "/dev/shm/tavo-platform-" + std::to_string(getpid());
@@ -222,8 +231,6 @@ TEST_F(Files, ReplacingFilesAndUncachedOpens) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     unlink(inMemory.c_str());
   }
-  // The temporary directory may itself be in memory; where it is not, the file reads
-  // uncached, in whole sectors only.
   file_ = CreateFileA(MakeFile("/data", std::string(8192, 'd')).c_str(), GENERIC_READ,
                       7, nullptr, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr);
   if (file_ == INVALID_HANDLE_VALUE) {
@@ -243,38 +250,3 @@ TEST_F(Files, ReplacingFilesAndUncachedOpens) {
 }
 
 }  // namespace
-// A map file is replaced in one step: CREATE_ALWAYS empties an existing file (and
-// says it existed), FlushFileBuffers reaches the disk or reports why not, and
-// MoveFileExA puts the new file in the old one's place; a move that must not replace
-// is not offered. ReadFile then sees the new bytes.
-namespace {
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-}  // namespace
-
-TEST_F(Files, AFileIsReplacedWholeInOneStep) {
-  std::string target = MakeFile("/map", "old map\n");
-  std::string beside = MakeFile("/map.tmp", "a longer leftover of a killed run\n");
-  SetLastError(0);
-  file_ = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file_, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-  DWORD written = 0;
-  ASSERT_TRUE(WriteFile(file_, "new map\n", 8, &written, nullptr));
-  EXPECT_TRUE(FlushFileBuffers(file_));
-  CloseHandle(std::exchange(file_, nullptr));
-  EXPECT_EQ(ReadAll(beside), "new map\n");
-  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  EXPECT_TRUE(MoveFileExA(beside.c_str(), target.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-  EXPECT_EQ(ReadAll(target), "new map\n");
-  EXPECT_NE(access(beside.c_str(), F_OK), 0);
-  EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING));
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(FlushFileBuffers(INVALID_HANDLE_VALUE));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
