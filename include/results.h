@@ -25,9 +25,4 @@ const char* ExitCodeMeaning(UINT exitCode);
 // "2026-03-10T14:30:05Z"
 std::string IsoDate(const SYSTEMTIME& when);
 
-// Replaces the file `name` with text, or creates it: the text goes to name + ".tmp"
-// and is moved over name once it is on the medium. False, with the last error set and
-// no temporary left behind, when that fails.
-bool ReplaceFile(const char* name, const std::string& text);
-
 #endif  // TAVO_INCLUDE_RESULTS_H_

@@ -5,6 +5,7 @@
 #include "app.h"
 #include "console.h"
 #include "map_files.h"
+#include "replace_file.h"
 #include "run_record.h"
 
 namespace {
@@ -67,28 +68,7 @@ void ReportMapFailure(const char* what, DWORD code) {
 }
 
 void WriteMapFile(const char* name, const std::string& text) {
-  std::string temporary = std::string(name) + ".tmp";
-  SetLastError(0);
-  HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    ReportMapFailure("Map write error: ", GetLastError());
-    return;
-  }
-  DWORD written = 0;
-  SetLastError(0);
-  bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written,
-                      nullptr) &&
-            FlushFileBuffers(file);
-  DWORD code = GetLastError();
-  CloseHandle(file);
-  if (ok) {
-    SetLastError(0);
-    ok = MoveFileExA(temporary.c_str(), name,
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    code = GetLastError();
-  }
-  if (!ok) ReportMapFailure("Map write error: ", code);
+  if (!ReplaceFile(name, text)) ReportMapFailure("Map write error: ", GetLastError());
 }
 
 std::string LocalTimeText() {
@@ -104,12 +84,4 @@ std::string MapHeading(const std::string& startTime) {
   return "# Mapfile. Created by tavo version " TAVO_VERSION "\n# Command line: " +
          CommandLineText() + "\n# Start time:   " + startTime +
          "\n# Current time: " + LocalTimeText() + "\n";
-}
-
-int64_t FileSizeOfOutput() {
-  DWORD high = 0;
-  SetLastError(0);
-  DWORD low = GetFileSize(Run.Output, &high);
-  if (GetLastError() != 0) return 0;
-  return static_cast<int64_t>(static_cast<uint64_t>(high) << 32 | low);
 }

@@ -23,7 +23,4 @@ std::string LocalTimeText();
 // The map file's comment lines: the program, the command line, start and save time.
 std::string MapHeading(const std::string& startTime);
 
-// The output's length now, 0 when it cannot be had.
-int64_t FileSizeOfOutput();
-
 #endif  // TAVO_SRC_MAP_MAP_FILES_H_

@@ -5,6 +5,7 @@
 
 #include "console.h"
 #include "endpoints.h"
+#include "file_size.h"
 #include "map_areas.h"
 #include "map_files.h"
 #include "rescue_map.h"
@@ -51,7 +52,7 @@ void CheckLoadedMap() {
   if (Map.sizeKnown && file.extent != Run.InputSize)
     RefuseMap(line, "the map covers " + Hex(file.extent) + " bytes, the input " +
                         Hex(Run.InputSize));
-  int64_t outputLength = FileSizeOfOutput();
+  int64_t outputLength = FileSizeOrZero(Run.Output);
   for (const rescue::Area& area : file.areas) {
     if (area.status == rescue::kRescued && area.end() > outputLength)
       RefuseMap(line, "areas rescued up to " + Hex(area.end()) + ", the output holds " +

@@ -5,6 +5,7 @@
 #include "console.h"
 #include "exit_code.h"
 #include "profile.h"
+#include "replace_file.h"
 #include "results.h"
 #include "run_record.h"
 

@@ -171,7 +171,8 @@ bool ReadOneBlock() {
   ++Run.ReadCount;
   if (!ok) ReportFailedRead(code);
   bool written = Run.OutputEnabled && WriteThrough(ok, code);
-  if (IsEndingCode(code)) {
+  bool ending = IsEndingCode(code);
+  if (ending) {
     WriteText("\r\nAn unexpected error ");
     WriteInteger(static_cast<int32_t>(code));
     WriteText(" occurred. Read cancelled");
@@ -181,7 +182,7 @@ bool ReadOneBlock() {
   }
   if (code == ERROR_NOT_READY) Run.Retrying = true;
   if (RescueMapActive() && !Run.Retrying)
-    TakeRescueOutcome(ok, Run.LastReadBytes, written, IsEndingCode(code));
+    TakeRescueOutcome(ok, Run.LastReadBytes, written, ending);
   bool lastBlock = ok && Run.LastReadBytes < requestSize;
   if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
     CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
@@ -195,7 +196,7 @@ bool ReadOneBlock() {
   }
   // With a map, the map's pass ends the loop: a short read ends only its non-tried
   // areas when the input's size is not known.
-  bool shortRead = ok && Run.LastReadBytes < requestSize && !RescueMapActive();
+  bool shortRead = lastBlock && !Run.EndlessMode && !RescueMapActive();
   return shortRead || escape != 0 || Run.StopRequested || Run.HadWriteErrors;
 }
 

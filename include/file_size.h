@@ -1,5 +1,5 @@
-#ifndef TAVO_SRC_ENDPOINTS_FILE_SIZE_H_
-#define TAVO_SRC_ENDPOINTS_FILE_SIZE_H_
+#ifndef TAVO_INCLUDE_FILE_SIZE_H_
+#define TAVO_INCLUDE_FILE_SIZE_H_
 
 #include <cstdint>
 
@@ -9,4 +9,4 @@
 // A low half of 0xFFFFFFFF is a real size when no error is reported.
 int64_t FileSizeOrZero(HANDLE file);
 
-#endif  // TAVO_SRC_ENDPOINTS_FILE_SIZE_H_
+#endif  // TAVO_INCLUDE_FILE_SIZE_H_

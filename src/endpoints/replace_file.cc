@@ -2,7 +2,8 @@
 // while a run ends finds the previous run's file or this one's.
 #include <string>
 
-#include "results.h"
+#include "platform.h"
+#include "replace_file.h"
 
 namespace {
 
