@@ -38,8 +38,9 @@ size_t FormatReal(Real value, int decimals, char* out);  // decimals 0 to 20
 [[noreturn]] void ExitWithCode(UINT exitCode);
 
 // Has ExitWithCode call hook once, with the exit code, before the process ends:
-// every end of a run passes there, the fatal-error path included.
-void SetExitHook(void (*hook)(UINT exitCode));
+// every end of a run passes there, the fatal-error path included. The hook added last
+// runs first.
+void AddExitHook(void (*hook)(UINT exitCode));
 
 // The fatal-error path: one line (message, "\r\n") and exit code 1, or the run's 3
 // or 4 where its copy has already failed.

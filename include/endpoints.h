@@ -39,6 +39,9 @@ void OpenInput();
 // to a sector of the input, and says so.
 void ResumeOutput();
 
+// "   resume downloading", the output's name and Position.
+void WriteResumeLine();
+
 // Exit code 2 when the input could not be opened; else its size, and the size line.
 void SizeInput();
 

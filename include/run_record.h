@@ -43,13 +43,19 @@ struct RunRecord {
   int32_t ReadCount = 0;   // read calls, retries included
   int32_t ErrorCount = 0;  // failed read calls, retries included
   bool HadErrors = false;
-  bool HadWriteErrors = false;   // a block is missing from the output
+  bool HadWriteErrors = false;  // a block is missing from the output
+  // A copy whose map is kept says through these what the map marks rescued.
+  bool MapKept = false;
+  bool MapWhole = false;         // the map marks the whole input rescued
   bool InputIncomplete = false;  // a block was stepped over, or the input ended early
   bool StopRequested = false;
   bool Retrying = false;
   int32_t LastReadBytes = 0;
   uint8_t FillByte = 0x14;  // backup pre-fill; '#' after ERROR_CRC, '%' after others
   LPVOID BackupContext = nullptr;
+  // Ctrl-C, a closed console or a request to terminate, once the run takes them
+  // itself: the exit code the run ends with after its next request; 0 for none.
+  volatile int32_t StopSignal = 0;
 
   // Clock: GetTickCount readings, compared as signed 32-bit differences.
   uint32_t StartTick = 0;

@@ -163,6 +163,16 @@ BOOL FlushFileBuffers(HANDLE hFile);
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 BOOL CloseHandle(HANDLE hObject);
 BOOL DeleteFileA(LPCSTR lpFileName);
+// Console control events: Ctrl-C, Ctrl-Break, the console closed, the user logging
+// off, the system shutting down. A POSIX layer gives SIGINT, SIGHUP and SIGTERM as the
+// first, the third and the last.
+#define CTRL_C_EVENT 0u
+#define CTRL_BREAK_EVENT 1u
+#define CTRL_CLOSE_EVENT 2u
+#define CTRL_LOGOFF_EVENT 5u
+#define CTRL_SHUTDOWN_EVENT 6u
+typedef BOOL(WINAPI* PHANDLER_ROUTINE)(DWORD dwCtrlType);
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE HandlerRoutine, BOOL Add);
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
                      DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
                      LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);

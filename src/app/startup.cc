@@ -49,7 +49,7 @@ void ApplyCommandLine() {
   if (!CommandLineIsExact()) Run.BadCommandLine = true;
   // A map records offsets of the input in the output: a backup stream has other
   // offsets, an endless run no end, and without an output nothing is rescued.
-  if (RescueMapActive() && (Run.BackupMode || Run.EndlessMode || !Run.OutputEnabled))
+  if (RescueMapNamed() && (Run.BackupMode || Run.EndlessMode || !Run.OutputEnabled))
     Run.BadCommandLine = true;
   if (Run.BadCommandLine) {
     WriteUsage();
@@ -92,5 +92,8 @@ void RunProgram() {
   FitRescueMap();
   ProfileReadsIfWanted();
   RunReadLoop();
+  // A stop the console asked for ends as the signal asks, the map and result files
+  // saved, without the final report.
+  if (Run.StopSignal != 0) ExitWithCode(static_cast<UINT>(Run.StopSignal));
   WriteFinalReport();
 }

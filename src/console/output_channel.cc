@@ -21,7 +21,9 @@ struct OutputChannel {
 };
 
 OutputChannel Channel;
-void (*ExitHook)(UINT) = nullptr;
+constexpr int kMaxExitHooks = 4;
+void (*ExitHooks[kMaxExitHooks])(UINT) = {};
+int ExitHookCount = 0;
 
 bool OpenChannel() {
   if (Channel.open) return true;
@@ -113,13 +115,14 @@ void WriteBlockLineEnd() {
 
 void FlushOutput() { FlushAndCheck(true); }
 
-void SetExitHook(void (*hook)(UINT exitCode)) { ExitHook = hook; }
+void AddExitHook(void (*hook)(UINT exitCode)) {
+  if (ExitHookCount < kMaxExitHooks) ExitHooks[ExitHookCount++] = hook;
+}
 
-// The hook is taken off before it runs: an exit from inside it ends at once.
+// Each hook is taken off before it runs: an exit from inside one ends at once, with
+// the hooks still to come.
 void ExitWithCode(UINT exitCode) {
-  void (*hook)(UINT) = ExitHook;
-  ExitHook = nullptr;
-  if (hook != nullptr) hook(exitCode);
+  while (ExitHookCount > 0) ExitHooks[--ExitHookCount](exitCode);
   if (Channel.open) PassOnBuffer();
   ExitProcess(exitCode);
 }

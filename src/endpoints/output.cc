@@ -3,6 +3,7 @@
 #include "endpoints.h"
 #include "exit_code.h"
 #include "file_size.h"
+#include "rescue_map.h"
 #include "run_record.h"
 
 namespace {
@@ -54,11 +55,16 @@ void RemoveCreatedOutput() {
 }
 
 // The copy resumes at a whole sector: a last partial sector may have been cut short
-// when the earlier run stopped, and a disk reads whole sectors only.
+// when the earlier run stopped, and a disk reads whole sectors only. A map read from
+// its file says itself where the copy stands.
 void ResumeOutput() {
-  if (!Run.OutputEnabled || !Run.ResumeMode) return;
+  if (!Run.OutputEnabled || !Run.ResumeMode || RescueMapLoaded()) return;
   Run.ResumeOffset = Run.OutputLength - Run.OutputLength % Run.InputSector;
   Run.Position = Run.ResumeOffset;
+  WriteResumeLine();
+}
+
+void WriteResumeLine() {
   WriteText("   resume downloading \"");
   WriteText(Run.OutputName);
   WriteText("\" from ");

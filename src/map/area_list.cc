@@ -1,4 +1,4 @@
-// The list of areas: statuses set over ranges, totals, and the early-end rule.
+// The list of areas: statuses set over ranges, and totals.
 #include <algorithm>
 
 #include "map_areas.h"
@@ -35,10 +35,6 @@ int TotalsIndex(char fileStatus) {
     default:
       return 4;
   }
-}
-
-bool ReadInThisRun(char status) {
-  return status == kUnflushed || status == kRescuedNow;
 }
 
 }  // namespace
@@ -105,20 +101,6 @@ Totals Count(const AreaList& areas, int64_t end) {
     previous = status;
   }
   return totals;
-}
-
-// A share that goes away may hand over zeros as data for a while before its reads
-// fail or come back short, so what this run read just before such an end is not
-// trusted: it goes back to non-tried, and the next run reads it again. Blocks
-// rescued by earlier runs stay as they are; those runs' own ends were judged so.
-void TakeBackBefore(AreaList& areas, int64_t end) {
-  int64_t from = std::max<int64_t>(0, end - kEarlyEndWindow);
-  for (size_t i = AreaAt(areas, from); i < areas.size() && areas[i].pos < end; ++i) {
-    if (!ReadInThisRun(areas[i].status)) continue;
-    int64_t start = std::max(from, areas[i].pos);
-    SetStatus(areas, start, std::min(end, areas[i].end()) - start, kNonTried);
-    i = AreaAt(areas, start);
-  }
 }
 
 }  // namespace rescue

@@ -66,6 +66,7 @@ struct ParsedMap {
   int64_t extent;  // the end of the last area, 0 for none
   int lastAreaLine;
   int statusLine;
+  int64_t currentPos;  // where the tool that wrote it was reading
 };
 struct MapFault {
   int line;
@@ -78,18 +79,17 @@ std::string FormatMap(const std::string& heading, const AreaList& areas, int64_t
 
 // The pass of one run: the non-tried areas in requests of bufferSize on a grid of
 // bufferSize from offset 0, then the non-trimmed and non-scraped ones a sector at a
-// time, then the bad sectors that the map held when the run began, once more.
+// time, then the bad sectors that the map held when the run began, once more. Every
+// request starts and ends on a multiple of align (an uncached input's sector): an
+// area edge off that grid is read in the whole sector around it.
 struct PassPlan {
   int64_t bufferSize;
-  int64_t sectorSize;
-  int phase;  // 0 non-tried, 1 trimming, 2 retrying, 3 done
+  int64_t sectorSize;  // no larger than bufferSize
+  int64_t align;       // divides sectorSize and bufferSize, or the input takes none
+  int phase;           // 0 non-tried, 1 trimming, 2 retrying, 3 done
   int64_t cursor;
 };
 bool NextRequest(const AreaList& areas, PassPlan& plan, int64_t& offset, int64_t& size);
-
-// Takes back what was read in this run in the window of bytes before an early end.
-constexpr int64_t kEarlyEndWindow = 1 << 20;
-void TakeBackBefore(AreaList& areas, int64_t end);
 
 }  // namespace rescue
 

@@ -67,8 +67,8 @@ void ReportMapFailure(const char* what, DWORD code) {
   WriteLineEnd();
 }
 
-void WriteMapFile(const char* name, const std::string& text) {
-  if (!ReplaceFile(name, text)) ReportMapFailure("Map write error: ", GetLastError());
+bool WriteMapFile(const char* name, const std::string& text) {
+  return ReplaceFile(name, text);
 }
 
 std::string LocalTimeText() {

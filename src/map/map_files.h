@@ -10,9 +10,9 @@
 bool ReadMapFile(const char* name, std::string& text, DWORD& code);
 
 // Puts text in place of the named file in one step: a file beside it is written,
-// flushed and renamed over it, so that the name always holds a whole map. A failure
-// is reported and counts as a failed write; the map file then stays as it was.
-void WriteMapFile(const char* name, const std::string& text);
+// flushed and renamed over it, so that the name always holds a whole map. False, with
+// the last error set, when that fails; the map file then stays as it was.
+bool WriteMapFile(const char* name, const std::string& text);
 
 // A line that starts below the Progress line, and the run's exit code says 3.
 void ReportMapFailure(const char* what, DWORD code);

@@ -81,9 +81,10 @@ bool Refuse(MapFault& fault, int line, const char* reason) {
   return false;
 }
 
-bool ReadStatusLine(const Fields& fields, int line, MapFault& fault) {
+bool ReadStatusLine(const Fields& fields, int line, ParsedMap& map, MapFault& fault) {
   int64_t number = 0;
-  if (fields.count != 3 || fields.tooMany || !ParseInteger(fields.text[0], number) ||
+  if (fields.count != 3 || fields.tooMany ||
+      !ParseInteger(fields.text[0], map.currentPos) ||
       !ParseInteger(fields.text[2], number, true) || number < 1)
     return Refuse(fault, line, "not a status line (position, status, pass)");
   if (!IsStageStatus(fields.text[1])) return Refuse(fault, line, "unknown status");
@@ -114,7 +115,7 @@ bool ReadArea(const Fields& fields, int line, ParsedMap& map, MapFault& fault) {
 }  // namespace
 
 bool ParseMap(const char* text, size_t size, ParsedMap& map, MapFault& fault) {
-  map = ParsedMap{{}, 0, 0, 0};
+  map = ParsedMap{{}, 0, 0, 0, 0};
   int line = 0;
   for (size_t at = 0; at < size;) {
     ++line;
@@ -126,7 +127,7 @@ bool ParseMap(const char* text, size_t size, ParsedMap& map, MapFault& fault) {
     at = end - text + 1;
     if (fields.count == 0 && !fields.tooMany) continue;
     if (map.statusLine == 0) {
-      if (!ReadStatusLine(fields, line, fault)) return false;
+      if (!ReadStatusLine(fields, line, map, fault)) return false;
       map.statusLine = line;
     } else if (!ReadArea(fields, line, map, fault)) {
       return false;

@@ -14,10 +14,14 @@ bool InPhase(char status, int phase) {
 }
 
 // The requests of a phase keep to a grid from offset 0: blocks of bufferSize for
-// the non-tried areas, sectors after that. A disk read uncached takes whole
-// sectors at whole-sector offsets only.
+// the non-tried areas, sectors after that.
 int64_t GridOf(const PassPlan& plan) {
   return plan.phase == 0 ? plan.bufferSize : plan.sectorSize;
+}
+
+int64_t RoundUp(int64_t offset, int64_t unit) {
+  int64_t rest = offset % unit;
+  return rest == 0 || offset > kOpenEnd - unit ? offset : offset + unit - rest;
 }
 
 }  // namespace
@@ -27,13 +31,15 @@ bool NextRequest(const AreaList& areas, PassPlan& plan, int64_t& offset,
   for (; plan.phase < 3; ++plan.phase, plan.cursor = 0) {
     for (size_t i = AreaAt(areas, plan.cursor); i < areas.size(); ++i) {
       const Area& area = areas[i];
-      if (!InPhase(area.status, plan.phase)) continue;
+      if (!InPhase(area.status, plan.phase) || area.end() <= plan.cursor) continue;
       int64_t grid = GridOf(plan);
       offset = std::max(plan.cursor, area.pos);
+      offset -= offset % plan.align;
       int64_t next = offset / grid * grid;
       next = next > kOpenEnd - grid ? kOpenEnd : next + grid;
-      size = std::min(area.end(), next) - offset;
-      plan.cursor = offset + size;
+      int64_t end = std::min(RoundUp(area.end(), plan.align), next);
+      size = end - offset;
+      plan.cursor = std::max(plan.cursor, std::min(end, area.end()));
       return true;
     }
   }

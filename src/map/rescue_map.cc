@@ -1,77 +1,143 @@
-// The rescue map of a run: loaded and checked before anything is read, fitted to the
-// input, asked for each request and told its outcome, and written out atomically.
+// The map of a copy: loaded and checked before anything is read, fitted to the input,
+// asked for each request and told its outcome, and written out atomically.
+#include "rescue_map.h"
+
 #include <cstring>
 #include <string>
 
 #include "console.h"
 #include "endpoints.h"
+#include "exit_code.h"
 #include "file_size.h"
 #include "map_areas.h"
 #include "map_files.h"
-#include "rescue_map.h"
+#include "resume_check.h"
 #include "run_record.h"
+#include "trusted_copy.h"
 
 using rescue::AreaList;
 
 namespace {
 
 constexpr int32_t kSaveIntervalMs = 5000;
+// The copy's own map is named after its output; no other program uses the name.
+constexpr char kOwnMapSuffix[] = ".tavo-map";
+// What the maps this program writes begin with: only those are taken as its own.
+constexpr char kOwnHeading[] = "# Mapfile. Created by tavo version ";
 
 struct MapState {
-  bool active = false;
-  bool loaded = false;  // a map file was read; otherwise this run starts a new one
-  char name[kMaxName + 1] = {};
+  bool named = false;    // --map names it; otherwise it is the copy's own
+  bool active = false;   // a map is kept of this copy
+  bool loaded = false;   // read from its file; otherwise this run starts a new one
+  bool foreign = false;  // the own map's name holds a file this program did not write
+  bool fitted = false;   // the areas cover the input: there is something to save
+  bool savedAtEnd = false;
+  std::string name;
   rescue::ParsedMap file;
   AreaList areas;
   int64_t end = 0;  // what the file covers: the input's size, or where reading got
   bool sizeKnown = true;
   rescue::PassPlan plan = {};
-  int64_t requestOffset = 0;
-  int64_t requestSize = 0;
-  bool unflushed = false;  // blocks read since the output was last flushed
+  bool unflushed = false;    // blocks read since the output was last flushed
+  bool flushFailed = false;  // from then on nothing read is ever called rescued
   uint32_t lastSaveTick = 0;
   std::string startTime;
 };
 MapState Map;
 
-[[noreturn]] void RefuseMap(int line, const std::string& reason) {
-  std::string text = "     Bad map file \"" + std::string(Map.name) + "\", line " +
-                     std::to_string(line) + ": " + reason + ", exiting";
+std::string Hex(int64_t value) { return HexOffset(value).text; }
+
+void WriteLine(const std::string& text) {
   WriteText(text.c_str());
   WriteLineEnd();
-  ExitWithCode(2);
 }
 
-std::string Hex(int64_t value) { return HexOffset(value).text; }
+// Nothing has been read or written: an output this run created goes again.
+[[noreturn]] void EndBeforeReading(const std::string& line) {
+  WriteLine(line);
+  RemoveCreatedOutput();
+  ExitWithCode(kExitCannotOpen);
+}
+
+[[noreturn]] void RefuseMap(int line, const std::string& reason) {
+  EndBeforeReading("     Bad map file \"" + Map.name + "\", line " +
+                   std::to_string(line) + ": " + reason + ", exiting");
+}
+
+void KeepNoMap(const std::string& why) {
+  Map.active = false;
+  Map.loaded = false;
+  WriteLine("   no map kept of this copy: " + why);
+}
 
 // A map made by an earlier run fits only the input it was made of; and the output
 // must hold every byte that the map calls rescued.
-void CheckLoadedMap() {
+bool LoadedMapFits(std::string& reason) {
   const rescue::ParsedMap& file = Map.file;
-  int line = file.lastAreaLine != 0 ? file.lastAreaLine : file.statusLine;
-  if (Map.sizeKnown && file.extent != Run.InputSize)
-    RefuseMap(line, "the map covers " + Hex(file.extent) + " bytes, the input " +
-                        Hex(Run.InputSize));
+  if (Map.sizeKnown && file.extent != Run.InputSize) {
+    reason = "the map covers " + Hex(file.extent) + " bytes, the input " +
+             Hex(Run.InputSize);
+    return false;
+  }
   int64_t outputLength = FileSizeOrZero(Run.Output);
   for (const rescue::Area& area : file.areas) {
-    if (area.status == rescue::kRescued && area.end() > outputLength)
-      RefuseMap(line, "areas rescued up to " + Hex(area.end()) + ", the output holds " +
-                          Hex(outputLength));
+    if (area.status == rescue::kRescued && area.end() > outputLength) {
+      reason = "areas rescued up to " + Hex(area.end()) + ", the output holds " +
+               Hex(outputLength);
+      return false;
+    }
   }
+  return true;
 }
 
-// A new map: the part of the output below the resume offset is what an earlier run
-// copied; the rest is to be read.
+// The copy's own map that does not fit this input, or cannot be written, gives way
+// to a copy resumed as one without a map is.
+void ResumeUnmapped() {
+  Map.loaded = false;
+  ResumeOutput();
+  CheckResume();
+}
+
+// A new map: the part of the output below Position is what an earlier run copied;
+// the rest is to be read.
 void StartNewMap() {
   int64_t end = Map.sizeKnown ? Run.InputSize : rescue::kOpenEnd;
   int64_t done = Map.sizeKnown ? std::min(Run.Position, end) : Run.Position;
+  Map.areas.clear();
   if (done > 0) Map.areas.push_back({0, done, rescue::kRescued});
   if (end > done) Map.areas.push_back({done, end - done, rescue::kNonTried});
   Map.end = Map.sizeKnown ? end : done;
 }
 
+// Where a straight pass over the map would stop first: the first area not rescued
+// after a rescued one.
+int64_t FirstStopAfterRescued() {
+  for (size_t i = 1; i < Map.areas.size(); ++i) {
+    if (Map.areas[i - 1].status == rescue::kRescued &&
+        Map.areas[i].status != rescue::kRescued)
+      return Map.areas[i].pos;
+  }
+  return 0;
+}
+
+// The rescued bytes just below where an earlier run's reading stopped: a source that
+// went away may have handed over zeros as data before it did, and the map would call
+// them rescued for ever. What cannot be shown to hold the input is read again.
+void CheckBelow(int64_t stop) {
+  if (stop <= 0) return;
+  size_t at = rescue::AreaAt(Map.areas, stop), i = rescue::AreaAt(Map.areas, stop - 1);
+  if (at == Map.areas.size() || Map.areas[at].status == rescue::kRescued ||
+      Map.areas[i].status != rescue::kRescued)
+    return;
+  int64_t floor = Map.areas[i].pos;
+  TrustVerdict verdict = TrustedCopyEnd(floor, stop, false);
+  int64_t trusted = verdict.end < 0 ? floor : verdict.end;
+  if (trusted >= stop) return;
+  rescue::SetStatus(Map.areas, trusted, stop - trusted, rescue::kNonTried);
+  SayCopyGoesOnFrom(trusted, verdict.differed);
+}
+
 void UseLoadedMap() {
-  CheckLoadedMap();
   Map.areas = Map.file.areas;
   Map.end = Map.file.extent;
   // An input of unknown size may go on beyond where the map ends.
@@ -79,104 +145,223 @@ void UseLoadedMap() {
     Map.areas.push_back({Map.end, rescue::kOpenEnd - Map.end, rescue::kNonTried});
     rescue::MergeNeighbours(Map.areas);
   }
+  int64_t firstStop = FirstStopAfterRescued();
+  CheckBelow(firstStop);
+  if (Map.file.currentPos != firstStop) CheckBelow(Map.file.currentPos);
+}
+
+// The first byte that the pass reads, or the map's end when all is rescued.
+int64_t FirstToRead() {
+  for (const rescue::Area& area : Map.areas) {
+    if (area.status != rescue::kRescued) return std::min(area.pos, Map.end);
+  }
+  return Map.end;
 }
 
 void WriteTotalsLine(const char* lead) {
   rescue::Totals totals = rescue::Count(Map.areas, Map.end);
   const char* kNames[] = {"rescued", "non-tried", "non-trimmed", "non-scraped",
                           "bad-sector"};
-  std::string text = lead + std::string(Map.name) + "\":";
+  std::string text = lead + Map.name + "\":";
   for (int i = 0; i < 5; ++i) {
     text += std::string(i == 0 ? " " : ", ") + kNames[i] + " " +
             std::to_string(totals.bytes[i]) + " in " + std::to_string(totals.areas[i]);
   }
-  WriteText(text.c_str());
-  WriteLineEnd();
+  WriteLine(text);
 }
 
-// The areas now read; false when the output could not be flushed, so that the map
-// may not call them rescued yet.
-bool FlushReadAreas() {
-  if (!Map.unflushed) return true;
+bool MapComplete() {
+  rescue::Totals totals = rescue::Count(Map.areas, Map.end);
+  return totals.bytes[0] == Map.end;
+}
+
+// The areas read since the last flush. A flush that fails loses what the medium had
+// not taken yet, and a later one that succeeds proves nothing (Linux reports a
+// writeback error once): those areas are not written, and neither is anything after.
+void FlushReadAreas() {
+  if (!Map.unflushed) return;
+  Map.unflushed = false;
   SetLastError(0);
-  // A pipe or NUL keeps nothing that a flush could save.
-  if (GetFileType(Run.Output) == FILE_TYPE_DISK && !FlushFileBuffers(Run.Output)) {
+  bool flushed = !Map.flushFailed && (GetFileType(Run.Output) != FILE_TYPE_DISK ||
+                                      FlushFileBuffers(Run.Output));
+  if (!flushed && !Map.flushFailed) {
+    Map.flushFailed = true;
     ReportMapFailure("Write error: ", GetLastError());
-    return false;
   }
+  char now = flushed ? rescue::kRescuedNow : rescue::kNonTried;
   for (rescue::Area& area : Map.areas) {
-    if (area.status == rescue::kUnflushed) area.status = rescue::kRescuedNow;
+    if (area.status == rescue::kUnflushed) area.status = now;
   }
   rescue::MergeNeighbours(Map.areas);
-  Map.unflushed = false;
-  return true;
+}
+
+bool WriteMap() {
+  Run.MapWhole = MapComplete();
+  std::string heading = MapHeading(Map.startTime);
+  return WriteMapFile(Map.name.c_str(), rescue::FormatMap(heading, Map.areas, Map.end));
+}
+
+void Save() {
+  FlushReadAreas();
+  if (!WriteMap()) ReportMapFailure("Map write error: ", GetLastError());
+}
+
+// Failed areas never take back what an earlier run rescued: an edge of the request
+// may hold rescued bytes of the sector around it.
+void MarkFailed(int64_t pos, int64_t size, char status) {
+  for (int64_t at = pos; at < pos + size;) {
+    size_t i = rescue::AreaAt(Map.areas, at);
+    if (i == Map.areas.size()) return;
+    int64_t next = std::min(Map.areas[i].end(), pos + size);
+    char old = Map.areas[i].status;
+    bool rescued = old == rescue::kRescued || old == rescue::kRescuedNow ||
+                   old == rescue::kUnflushed;
+    if (!rescued) rescue::SetStatus(Map.areas, at, next - at, status);
+    at = next;
+  }
+}
+
+// A map that names no file of its own has nowhere to be kept: a pipe or NUL keeps no
+// copy to map, and a file at the own map's name that this program did not write is
+// never used or replaced.
+bool OwnMapCanBeKept() {
+  if (GetFileType(Run.Output) != FILE_TYPE_DISK) {
+    Map.active = Map.loaded = false;
+    return false;
+  }
+  if (!Map.foreign) return true;
+  KeepNoMap("\"" + Map.name + "\" is not a map of this program's");
+  return false;
+}
+
+void SaveAtExit(UINT) { SaveRescueMapAtEnd(); }
+
+void ReadMap() {
+  std::string text;
+  DWORD code = 0;
+  rescue::MapFault fault;
+  if (!ReadMapFile(Map.name.c_str(), text, code)) {
+    if (code == ERROR_FILE_NOT_FOUND) return;
+    if (!Map.named) {
+      Map.foreign = true;
+      return;
+    }
+    EndBeforeReading("     Unable to read map file \"" + Map.name + "\", exiting - " +
+                     std::to_string(code));
+  }
+  if (!Map.named && text.compare(0, strlen(kOwnHeading), kOwnHeading) != 0) {
+    Map.foreign = true;
+    return;
+  }
+  if (!rescue::ParseMap(text.data(), text.size(), Map.file, fault)) {
+    if (!Map.named) {
+      Map.foreign = true;
+      return;
+    }
+    RefuseMap(fault.line, fault.reason);
+  }
+  // "/n" starts a new map; the own map's file is still read, to know it is its own.
+  Map.loaded = Run.ResumeMode;
+}
+
+// The map file exists before the first read: a run stopped at once leaves a map that
+// says what its output holds.
+bool WrittenBeforeReading() {
+  if (WriteMap()) return true;
+  DWORD code = GetLastError();
+  std::string why =
+      "\"" + Map.name + "\" cannot be written (error " + std::to_string(code) + ")";
+  if (Map.named)
+    EndBeforeReading("     Unable to write map file \"" + Map.name + "\", exiting - " +
+                     std::to_string(code));
+  bool wasLoaded = Map.loaded;
+  KeepNoMap(why);
+  if (wasLoaded) ResumeUnmapped();
+  return false;
 }
 
 }  // namespace
 
 void SetRescueMapName(const char* name) {
-  Map.active = true;
-  strcpy(Map.name, name);
+  Map.named = true;
+  Map.name = name;
 }
 
-bool RescueMapActive() { return Map.active; }
+bool RescueMapNamed() { return Map.named; }
+
+const char* RescueMapName() { return Map.active ? Map.name.c_str() : ""; }
 
 bool RescueMapLoaded() { return Map.loaded; }
 
+bool RescueMapPlans() { return Map.active && (Map.named || Map.loaded); }
+
 void LoadRescueMap() {
-  if (!Map.active) return;
-  Map.startTime = LocalTimeText();
-  if (!Run.ResumeMode) return;  // "/n" starts a new map
-  std::string text;
-  DWORD code = 0;
-  if (!ReadMapFile(Map.name, text, code)) {
-    if (code == ERROR_FILE_NOT_FOUND) return;
-    std::string text = "     Unable to read map file \"" + std::string(Map.name) +
-                       "\", exiting - " + std::to_string(code);
-    WriteText(text.c_str());
-    WriteLineEnd();
-    ExitWithCode(2);
+  if (!Map.named) {
+    // A backup stream has other offsets, an endless run no end, and without an
+    // output nothing is copied.
+    if (!Run.OutputEnabled || Run.BackupMode || Run.EndlessMode) return;
+    Map.name = std::string(Run.OutputName) + kOwnMapSuffix;
   }
-  rescue::MapFault fault;
-  if (!rescue::ParseMap(text.data(), text.size(), Map.file, fault))
-    RefuseMap(fault.line, fault.reason);
-  Map.loaded = true;
+  Map.active = true;
+  Map.startTime = LocalTimeText();
+  AddExitHook(SaveAtExit);
+  if (Run.ResumeMode || !Map.named) ReadMap();
 }
 
 void FitRescueMap() {
-  if (!Map.active) return;
+  if (!Map.active || (!Map.named && !OwnMapCanBeKept())) return;
   // A size query that failed gives 0; such an input is mapped up to where reading
   // got, as an input that is really empty is.
   Map.sizeKnown = Run.InputSize > 0;
+  std::string reason;
+  if (Map.loaded && !LoadedMapFits(reason)) {
+    int line = Map.file.lastAreaLine != 0 ? Map.file.lastAreaLine : Map.file.statusLine;
+    if (Map.named) RefuseMap(line, reason);
+    ResumeUnmapped();
+  }
   if (Map.loaded) {
     UseLoadedMap();
   } else {
     StartNewMap();
   }
-  Map.plan = {Run.BufferSize, Run.InputSector, 0, 0};
+  // An uncached input takes whole sectors at whole-sector offsets only; one whose
+  // request size is no whole number of sectors fails every read anyway.
+  int64_t sector = std::min<int64_t>(Run.InputSector, Run.BufferSize);
+  bool wholeSectors = Run.InputUncached && Run.BufferSize % Run.InputSector == 0;
+  Map.plan = {Run.BufferSize, sector, wholeSectors ? Run.InputSector : 1, 0, 0};
   Map.lastSaveTick = Run.StartTick;
-  WriteTotalsLine("   map \"");
+  Map.fitted = true;
+  if (!WrittenBeforeReading()) return;
+  Run.MapKept = true;
+  if (Map.loaded) {
+    Run.Position = Run.ResumeOffset = FirstToRead();
+    WriteResumeLine();
+  }
+  if (RescueMapPlans()) WriteTotalsLine("   map \"");
 }
 
 bool NextRescueRequest(int64_t& offset, int32_t& size) {
   int64_t length = 0;
   if (!rescue::NextRequest(Map.areas, Map.plan, offset, length)) return false;
   size = static_cast<int32_t>(length);
-  Map.requestOffset = offset;
-  Map.requestSize = length;
   return true;
 }
 
-void TakeRescueOutcome(BOOL ok, int32_t bytes, bool written, bool endingCode) {
-  int64_t offset = Map.requestOffset, size = Map.requestSize;
+bool RescueMapKeepsFailedBlocks() { return RescueMapPlans(); }
+
+void TakeRescueOutcome(int64_t offset, int32_t size, BOOL ok, int32_t bytes,
+                       bool written, bool endingCode, uint32_t now) {
+  if (!Map.active || !Map.fitted) return;
   if (!Map.sizeKnown) Map.end = std::max(Map.end, offset + (ok ? bytes : size));
-  if (ok && written && bytes > 0) {
-    rescue::SetStatus(Map.areas, offset, bytes, rescue::kUnflushed);
+  int64_t limit = Map.sizeKnown ? Map.end : rescue::kOpenEnd;
+  if (ok && written && bytes > 0 && offset < limit) {
+    rescue::SetStatus(Map.areas, offset, std::min<int64_t>(bytes, limit - offset),
+                      rescue::kUnflushed);
     Map.unflushed = true;
   }
-  if (!ok && !endingCode) {
+  if (!ok && !endingCode && offset < limit) {
     char failed = size > Map.plan.sectorSize ? rescue::kNonTrimmed : rescue::kBadNow;
-    rescue::SetStatus(Map.areas, offset, size, failed);
+    MarkFailed(offset, std::min<int64_t>(size, limit - offset), failed);
   }
   bool shortRead = ok && bytes < size;
   if (shortRead && !Map.sizeKnown) {
@@ -185,25 +370,28 @@ void TakeRescueOutcome(BOOL ok, int32_t bytes, bool written, bool endingCode) {
     rescue::CutAt(Map.areas, offset + bytes);
     Map.end = offset + bytes;
   } else if (shortRead || endingCode) {
-    rescue::TakeBackBefore(Map.areas, offset + (ok ? bytes : 0));
+    // An input that ends early: what lies beyond stays to be read by a later run.
     Map.plan.phase = 3;
   }
+  if (static_cast<int32_t>(now - Map.lastSaveTick) <= kSaveIntervalMs) return;
+  Map.lastSaveTick = now;
+  Save();
 }
 
-void SaveRescueMap(uint32_t now, bool final) {
-  if (!Map.active) return;
-  if (!final && static_cast<int32_t>(now - Map.lastSaveTick) <= kSaveIntervalMs) return;
-  Map.lastSaveTick = now;
+void SaveRescueMapAtEnd() {
+  if (!Map.active || !Map.fitted || Map.savedAtEnd) return;
+  Map.savedAtEnd = true;
   FlushReadAreas();
-  std::string heading = MapHeading(Map.startTime);
-  WriteMapFile(Map.name, rescue::FormatMap(heading, Map.areas, Map.end));
+  Run.MapWhole = MapComplete();
+  // The copy's own map has served once the copy is whole.
+  if (!Map.named && Run.MapWhole && !Run.HadWriteErrors) {
+    DeleteFileA(Map.name.c_str());
+    return;
+  }
+  if (!WriteMap()) ReportMapFailure("Map write error: ", GetLastError());
 }
 
 void WriteRescueMapTotals() {
-  if (Map.active) WriteTotalsLine("Map \"");
-}
-
-bool RescueMapComplete() {
-  rescue::Totals totals = rescue::Count(Map.areas, Map.end);
-  return totals.bytes[0] == Map.end;
+  if (!Map.active || !Map.fitted) return;
+  if (Map.named || !Run.MapWhole || Run.HadWriteErrors) WriteTotalsLine("Map \"");
 }

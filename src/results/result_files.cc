@@ -57,7 +57,7 @@ const char* ExitCodeMeaning(UINT exitCode) {
 }
 
 void KeepResultsAtExit() {
-  if (Wanted()) SetExitHook(WriteResultFiles);
+  if (Wanted()) AddExitHook(WriteResultFiles);
 }
 
 void ProfileReadsIfWanted() {

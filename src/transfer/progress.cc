@@ -1,7 +1,6 @@
 // The Progress line, rewritten in place: every 5 s, or at each new tick while SPACE
 // is held. It ends without a line end so the next one can overwrite it.
 #include "console.h"
-#include "rescue_map.h"
 #include "run_record.h"
 #include "transfer.h"
 
@@ -51,5 +50,4 @@ void ReportProgress(uint32_t now) {
   FlushOutput();
   Run.LastReportTick = now;
   Run.BytesAtLastReport = Run.BytesRead;
-  SaveRescueMap(now, false);
 }

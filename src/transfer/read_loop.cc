@@ -3,7 +3,10 @@
 #include <cstring>
 
 #include "console.h"
+#include "exit_code.h"
 #include "profile.h"
+#include "read_at.h"
+#include "read_plan.h"
 #include "rescue_map.h"
 #include "run_record.h"
 #include "transfer.h"
@@ -12,13 +15,8 @@ namespace {
 
 constexpr DWORD kRetryPauseMs = 500;
 
-// Bytes asked for by the current request: BufferSize, unless a map chose less.
-int32_t requestSize = 0;
-
-void SeekTo(HANDLE file, int64_t offset) {
-  LONG high = static_cast<LONG>(offset >> 32);
-  SetFilePointer(file, static_cast<LONG>(offset), &high, FILE_BEGIN);
-}
+// The current request: at Position, of BufferSize bytes unless a map chose less.
+Request request = {0, 0};
 
 void WriteReadLine(BOOL ok, DWORD code, bool withCode) {
   WriteText("Read: ");
@@ -36,14 +34,14 @@ BOOL ReadAtPosition() {
   SeekTo(Run.Input, Run.Position);
   SetLastError(0);
   DWORD count = 0;
-  BOOL ok =
-      ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(requestSize), &count, nullptr);
+  BOOL ok = ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(request.size), &count,
+                     nullptr);
   Run.LastReadBytes = static_cast<int32_t>(count);
   DWORD code = GetLastError();
   // A failed read may leave an earlier block's bytes behind what it delivered; an
   // ERROR_CRC block goes to the output, and must not carry them there.
-  if (!ok && count < static_cast<DWORD>(requestSize)) {
-    memset(ReadBuffer + count, 0, requestSize - count);
+  if (!ok && count < static_cast<DWORD>(request.size)) {
+    memset(ReadBuffer + count, 0, request.size - count);
   }
   if (Run.EndlessMode) WriteReadLine(ok, code, true);
   return ok;
@@ -106,8 +104,8 @@ bool WriteThrough(BOOL ok, DWORD code) {
   DWORD length = static_cast<DWORD>(Run.LastReadBytes);
   if (!ok) {
     Run.FillByte = code == ERROR_CRC ? '#' : '%';
-    length = static_cast<DWORD>(requestSize);
-    if (code != ERROR_CRC) return false;
+    length = static_cast<DWORD>(request.size);
+    if (code != ERROR_CRC || !PlanWritesFailedBlocks()) return false;
   }
   SeekTo(Run.Output, Run.Position);
   DWORD written = 0;
@@ -152,12 +150,18 @@ bool CopyCutShort() {
          Run.Position < Run.InputSize;
 }
 
-// With a map, the map says where each request lies and how large it is; a request
-// retried after ERROR_NOT_READY stays where it was. False when the map's pass is done.
-bool ChooseMappedRequest(bool retried) {
-  if (!RescueMapActive() || retried) return true;
-  return NextRescueRequest(Run.Position, requestSize);
+// The request after one retried after ERROR_NOT_READY is the same again; false when
+// the plan has nothing left to read.
+bool ChooseRequest(bool retried) {
+  if (retried) return true;
+  if (!PlanNextRequest(request)) return false;
+  Run.Position = request.offset;
+  return true;
 }
+
+// A stop that the console asked for (Ctrl-C, a closed console, a request to end) ends
+// the run before its next request, as ESC would, but without the final report.
+bool StopAsked() { return Run.StopSignal != 0; }
 
 // One iteration; returns true when the loop ends after it.
 bool ReadOneBlock() {
@@ -165,7 +169,11 @@ bool ReadOneBlock() {
   Run.Retrying = false;
   uint32_t now = GetTickCount();
   if (ProgressDue(now, GetAsyncKeyState(VK_SPACE))) ReportProgress(now);
-  if (!ChooseMappedRequest(retried)) return true;
+  if (StopAsked()) {
+    if (CopyCutShort()) Run.InputIncomplete = true;
+    return true;
+  }
+  if (!ChooseRequest(retried)) return true;
   BOOL ok = Run.BackupMode ? ReadBackupStream() : ReadAtPosition();
   DWORD code = GetLastError();
   ++Run.ReadCount;
@@ -181,12 +189,11 @@ bool ReadOneBlock() {
     Run.InputIncomplete = true;
   }
   if (code == ERROR_NOT_READY) Run.Retrying = true;
-  if (RescueMapActive() && !Run.Retrying)
-    TakeRescueOutcome(ok, Run.LastReadBytes, written, ending);
-  bool lastBlock = ok && Run.LastReadBytes < requestSize;
+  bool lastBlock = ok && Run.LastReadBytes < request.size;
   if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
     CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
-  NoteRequest(now, requestSize, ok, code);
+  PlanTakeOutcome(request,
+                  {ok, code, Run.LastReadBytes, written, ending, Run.Retrying, now});
   AdvanceOrWait();
   SHORT escape = GetAsyncKeyState(VK_ESCAPE);
   if (escape != 0 && CopyCutShort()) Run.InputIncomplete = true;
@@ -196,16 +203,19 @@ bool ReadOneBlock() {
   }
   // With a map, the map's pass ends the loop: a short read ends only its non-tried
   // areas when the input's size is not known.
-  bool shortRead = lastBlock && !Run.EndlessMode && !RescueMapActive();
+  bool shortRead = lastBlock && !Run.EndlessMode && !PlanEndsTheLoop();
   return shortRead || escape != 0 || Run.StopRequested || Run.HadWriteErrors;
 }
 
 // What the output keeps is what tavo says it kept: everything the medium has not
 // taken yet is lost to a power cut, and a write error that the medium reports late is
-// a failed write all the same. A pipe, a console or NUL keeps nothing to flush.
+// a failed write all the same. A pipe, a console or NUL keeps nothing to flush. A map
+// has flushed the output before its last word, and a second flush would prove
+// nothing: Linux reports a writeback error once.
 void FlushAndCloseOutput() {
   SetLastError(0);
-  if (GetFileType(Run.Output) == FILE_TYPE_DISK && !FlushFileBuffers(Run.Output))
+  if (!Run.MapKept && GetFileType(Run.Output) == FILE_TYPE_DISK &&
+      !FlushFileBuffers(Run.Output))
     ReportFailedWrite(GetLastError());
   // A network file system reports a write it deferred when the file is closed.
   SetLastError(0);
@@ -215,7 +225,7 @@ void FlushAndCloseOutput() {
 void CloseAndMeasure() {
   // The map's last word, however the loop ended; it flushes the output, so it comes
   // before the output is closed.
-  SaveRescueMap(0, true);
+  SaveRescueMapAtEnd();
   if (Run.BackupMode) {
     DWORD ignored = 0;
     BackupRead(Run.Input, nullptr, 0, &ignored, TRUE, FALSE, &Run.BackupContext);
@@ -224,6 +234,24 @@ void CloseAndMeasure() {
   if (Run.OutputEnabled) FlushAndCloseOutput();
   FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
   Run.ElapsedMs = static_cast<int32_t>(GetTickCount() - Run.StartTick);
+}
+
+// Runs beside the program (in a thread of its own on Windows, in a signal handler on
+// POSIX), so it only notes the event. A second event before the run has stopped is
+// left to the system, which ends the process at once.
+BOOL WINAPI StopAtNextRequest(DWORD event) {
+  if (Run.StopSignal != 0) return FALSE;
+  bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+  Run.StopSignal = static_cast<int32_t>(interrupt                   ? kExitInterrupted
+                                        : event == CTRL_CLOSE_EVENT ? kExitHungUp
+                                                                    : kExitTerminated);
+  return TRUE;
+}
+
+// A run that keeps records (a map, result files) stops between requests when the
+// console asks it to end, so that it can save them; any other run ends at once.
+bool KeepsRecords() {
+  return Run.MapKept || Run.JsonName[0] != '\0' || Run.ChartName[0] != '\0';
 }
 
 }  // namespace
@@ -236,9 +264,11 @@ void RunReadLoop() {
   GetAsyncKeyState(VK_ESCAPE);
   GetAsyncKeyState(VK_SPACE);
   Run.BackupContext = nullptr;
-  requestSize = Run.BufferSize;
+  request = {Run.Position, Run.BufferSize};
+  bool stoppable = KeepsRecords() && SetConsoleCtrlHandler(StopAtNextRequest, TRUE);
   while (!ReadOneBlock()) {
   }
+  if (stoppable) SetConsoleCtrlHandler(StopAtNextRequest, FALSE);
   FinishProfile();
   CloseAndMeasure();
 }

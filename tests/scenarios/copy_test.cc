@@ -1,6 +1,7 @@
 // What the kernel-level cli cases cannot bring about: other error codes, ESC,
 // EndlessMode, the backup-stream path; the console writes, on a console and redirected;
 // the exit codes of a copy.
+#include <algorithm>
 #include <regex>
 
 #include "harness.h"
@@ -175,7 +176,8 @@ TEST(ExitCode, ZeroTimeFlushCloseAndFatal) {
       EXPECT_NE(run.writes.back().find("Fatal error"), std::string::npos);
     }
     EXPECT_EQ(run.exitCode, c.exit);
-    EXPECT_EQ(Count(run, "FlushFileBuffers out"), c.command[8] == 'o' ? 1 : 0);
+    EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), "FlushFileBuffers out"),
+              c.command[8] == 'o' ? 1 : 0);
   }
 }
 

@@ -53,81 +53,69 @@ TEST(RescueMap, ABadMapIsRefusedBeforeAnythingIsReadOrWritten) {
   }
 }
 
-// A share that drops hands over zeros as data for a while before its early end. What
-// this run read in the last 1 MiB before that end goes back to non-tried; blocks of
-// earlier runs stay rescued; the same command again ends with an identical copy.
-TEST(RescueMap, AnEarlyEndTakesBackTheLastMebibyteReadBeforeIt) {
+// A share that drops may hand over zeros as data before its early end, and the map
+// calls them rescued: they were read and are in the output. The next run compares the
+// rescued bytes just below where reading stopped with the input, reads again what
+// differs, and ends with an identical copy.
+TEST(RescueMap, ZerosHandedOverBeforeAnEarlyEndAreReadAgain) {
   const int64_t kMiB = 1 << 20;
   const std::string input = Pattern(3 * kMiB);
-  struct EarlyEnd {
-    const char* name;
-    ReadOutcome at2MiB;
-    std::string earlierMap;  // "" for a new map
-    std::string areas;
-  } cases[] = {
-      {"a short read",
-       {true, 0, 100},
-       "",
-       "0x00000000  0x00100064  +\n0x00100064  0x001FFF9C  ?\n"},
-      {"an ending code", Fail(ERROR_UNEXP_NET_ERR), "",
-       "0x00000000  0x00100000  +\n0x00100000  0x00200000  ?\n"},
-      {"at once, after an earlier run",
-       {true, 0, 0},
-       "0 ? 1\n0 0x200000 +\n0x200000 0x100000 ?\n",
-       "0x00000000  0x00200000  +\n0x00200000  0x00100000  ?\n"},
-  };
-  for (const EarlyEnd& c : cases) {
-    SCOPED_TRACE(c.name);
-    Script script = MappedCopy(input);
-    script.files["in"].reads[2 * kMiB] = {c.at2MiB};
-    if (!c.earlierMap.empty()) {
-      script.files["m"] = FileOf(c.earlierMap);
-      script.files["out"] = FileOf(input.substr(0, 2 * kMiB));
-    }
+  std::string dropping = input;
+  dropping.replace(3 * kMiB / 2, kMiB / 2, kMiB / 2, '\0');
+  for (ReadOutcome end : {ReadOutcome{true, 0, 100}, Fail(ERROR_UNEXP_NET_ERR)}) {
+    SCOPED_TRACE(end.ok ? "a short read" : "an ending code");
+    Script script = MappedCopy(dropping);
+    script.files["in"].reads[2 * kMiB] = {end};
     RunResult first = RunTavo(script);
     EXPECT_EQ(first.exitCode, 4u);
-    EXPECT_EQ(first.files["m"].Content(), Heading() + "0x" + c.areas.substr(28, 8) +
-                                              "     ?               1\n" +
-                                              Areas(c.areas));
+    EXPECT_NE(
+        first.files["m"].Content().find(
+            "0x00000000  0x002" + std::string(end.ok ? "00064" : "00000") + "  +\n"),
+        std::string::npos);
     script.files = first.files;
+    script.files["in"] = FileOf(input);
     RunResult again = RunTavo(script);
+    EXPECT_NE(again.out.find("00000000.00180000: Output differs from the input; "
+                             "copying again from here\r\n   resume downloading \"out\" "
+                             "from 00000000.00180000"),
+              std::string::npos);
     EXPECT_EQ(again.exitCode, 0u);
-    EXPECT_EQ(again.files["out"].Content(), input);
+    EXPECT_TRUE(again.files["out"].Content() == input);
   }
 }
 
 // Each map that marks newly read blocks rescued is written after the output is
-// flushed; one that marks nothing new needs no flush of its own (the output's one
-// flush is the one before it is closed). The map is written beside itself and
-// renamed over it.
+// flushed; a run that reads nothing new flushes nothing. The map is written beside
+// itself and renamed over it.
 TEST(RescueMap, TheOutputIsFlushedBeforeTheMapClaimsIt) {
   Script script = MappedCopy(Pattern(64 * 32768));
   script.tickStep = 1000;  // a Progress line, and a map, every few reads
   RunResult run = RunTavo(script);
   EXPECT_EQ(run.exitCode, 0u);
   int saves = 0;
-  bool flushed = false;
+  bool flushed = true;  // the map before the first read claims nothing new
   for (const std::string& call : run.calls) {
     if (call == "FlushFileBuffers out") flushed = true;
     if (call.rfind("ReadFile in ", 0) == 0) flushed = false;
-    if (call == "MoveFileExA m.tmp m") {
+    if (call.rfind("MoveFileExA m.", 0) == 0 && call.substr(call.size() - 2) == " m") {
       EXPECT_TRUE(flushed) << "map " << saves;
       ++saves;
     }
   }
   EXPECT_GT(saves, 5);
-  EXPECT_EQ(run.files.count("m.tmp"), 0u);
+  EXPECT_EQ(run.files.size(), 3u);  // in, out, m: no temporary left
   script.files = run.files;
   RunResult again = RunTavo(script);
   EXPECT_EQ(Count(again, "ReadFile in"), 0);
-  EXPECT_EQ(Count(again, "FlushFileBuffers out"), 1);
-  EXPECT_EQ(Count(again, "MoveFileExA m.tmp m"), 1);
+  EXPECT_EQ(Count(again, "FlushFileBuffers out"), 0);
+  EXPECT_EQ(Count(again, "MoveFileExA m."), 2);  // before reading, and at the end
   EXPECT_EQ(again.exitCode, 0u);
 }
 
 // A failed block becomes '*', and is read a sector at a time in the same pass: a
 // sector that fails is '-', one not ready is asked again in place. An input without
-// a size is mapped up to where reading got, and a second run reads on from there.
+// a size is mapped up to where reading got, and a second run checks the rescued bytes
+// below where the first stopped, then reads on from there.
 TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   Script script = MappedCopy(Pattern(5000));
   script.files["in"].sizeError = ERROR_INVALID_FUNCTION;
@@ -148,7 +136,8 @@ TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   RunResult again = RunTavo(script);
   EXPECT_EQ(again.exitCode, 0u);
   EXPECT_EQ(again.files["out"].Content(), Pattern(5000));
-  EXPECT_EQ(Count(again, "ReadFile in"), 2);  // on from 5000, then the bad sector
+  // The check below where reading stopped, on from 5000, then the bad sector.
+  EXPECT_EQ(Count(again, "ReadFile in"), 3);
 }
 
 }  // namespace

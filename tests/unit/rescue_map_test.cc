@@ -107,16 +107,8 @@ TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
     for (int step = 0; step < 20; ++step) {
       int64_t pos = random() % size, length = 1 + random() % (size - pos);
       char status = kStatuses[random() % 7];
-      if (step % 7 == 6) {
-        int64_t end = pos + length;
-        TakeBackBefore(areas, end);
-        for (int64_t i = std::max<int64_t>(0, end - kEarlyEndWindow); i < end; ++i) {
-          if (model[i] == kUnflushed || model[i] == kRescuedNow) model[i] = kNonTried;
-        }
-      } else {
-        SetStatus(areas, pos, length, status);
-        model.replace(pos, length, length, status);
-      }
+      SetStatus(areas, pos, length, status);
+      model.replace(pos, length, length, status);
       int64_t at = 0;
       for (size_t i = 0; i < areas.size(); ++i) {
         ASSERT_EQ(areas[i].pos, at);
@@ -180,7 +172,7 @@ TEST(PassPlan, NonTriedThenTrimmedThenOldBadSectors) {
                     {2048, 1024, kNonTrimmed}, {3072, 512, kBadNow},
                     {3584, 512, kBadSector},   {4096, 700, kNonScraped},
                     {4796, 4, kNonTried}};
-  PassPlan plan = {2048, 512, 0, 0};
+  PassPlan plan = {2048, 512, 1, 0, 0};
   std::vector<std::pair<int64_t, int64_t>> requests;
   int64_t offset = 0, size = 0;
   while (NextRequest(areas, plan, offset, size)) requests.push_back({offset, size});
@@ -189,11 +181,28 @@ TEST(PassPlan, NonTriedThenTrimmedThenOldBadSectors) {
       {4096, 512}, {4608, 188}, {3584, 512}};
   EXPECT_EQ(requests, expected);
   AreaList open = {{0, 100, kRescued}, {100, kOpenEnd - 100, kNonTried}};
-  plan = {4096, 512, 0, 0};
+  plan = {4096, 512, 1, 0, 0};
   ASSERT_TRUE(NextRequest(open, plan, offset, size));
   EXPECT_EQ(std::make_pair(offset, size), std::make_pair(int64_t{100}, int64_t{3996}));
   ASSERT_TRUE(NextRequest(open, plan, offset, size));
   EXPECT_EQ(std::make_pair(offset, size), std::make_pair(int64_t{4096}, int64_t{4096}));
+}
+
+// On a disk of 4096-byte sectors, a map made on one of 512-byte sectors: every
+// request covers whole sectors, the input's last partial one too.
+TEST(PassPlan, RequestsKeepToTheSectorGrid) {
+  AreaList areas = {{0, 512, kRescued},
+                    {512, 4096, kNonTried},
+                    {4608, 512, kRescued},
+                    {5120, 3584, kNonTrimmed},
+                    {8704, 100, kNonTried}};
+  PassPlan plan = {8192, 4096, 4096, 0, 0};
+  std::vector<std::pair<int64_t, int64_t>> requests;
+  int64_t offset = 0, size = 0;
+  while (NextRequest(areas, plan, offset, size)) requests.push_back({offset, size});
+  const std::vector<std::pair<int64_t, int64_t>> expected = {
+      {0, 8192}, {8192, 4096}, {4096, 4096}, {8192, 4096}};
+  EXPECT_EQ(requests, expected);
 }
 
 }  // namespace

@@ -175,4 +175,9 @@ void TellTerminalWatcher(const TerminalModes& modes);
 // timer read.
 int64_t MonotonicMilliseconds();
 
+// The ending signal that SetConsoleCtrlHandler's routine was told of, or 0. A process
+// that then ends with 128 + that signal's number ends by the signal itself, so that
+// its invoker sees it die by it.
+int CaughtEndingSignal();
+
 #endif  // TAVO_SRC_PLATFORM_POSIX_POSIX_LAYER_H_

@@ -1,4 +1,5 @@
 // Time, memory, version and the end of the process.
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -76,6 +77,15 @@ LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
 // terminal, which the keyboard may have switched to reading single keys.
 void ExitProcess(UINT uExitCode) {
   RestoreTerminal();
+  int signal_number = CaughtEndingSignal();
+  if (signal_number != 0 && uExitCode == 128u + signal_number) {
+    signal(signal_number, SIG_DFL);
+    sigset_t ending;
+    sigemptyset(&ending);
+    sigaddset(&ending, signal_number);
+    sigprocmask(SIG_UNBLOCK, &ending, nullptr);
+    raise(signal_number);
+  }
   _exit(static_cast<int>(uExitCode));
 }
 

@@ -48,3 +48,9 @@ BOOL WriteStdout(const void* data, DWORD count, LPDWORD written) {
 }
 
 }  // namespace scripted
+
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE HandlerRoutine, BOOL Add) {
+  scripted::LogCall(Add ? "SetConsoleCtrlHandler add" : "SetConsoleCtrlHandler remove");
+  Live().controlRoutine = Add ? HandlerRoutine : nullptr;
+  return TRUE;
+}

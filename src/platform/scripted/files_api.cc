@@ -30,6 +30,8 @@ void CountRead() {
     scripted::FinishChild(0, "the run was stopped after " +
                                  std::to_string(scripted::kMaxReads) + " reads");
   }
+  if (Live().reads == Live().script.controlEventAtRead && Live().controlRoutine)
+    Live().controlRoutine(Live().script.controlEvent);
 }
 
 // The outcome queued first, used up, or a plain read when none is left.

@@ -33,6 +33,7 @@ struct LiveState {
   size_t backupCalls = 0;
   uint64_t backupCursor = 0;
   int reads = 0;
+  PHANDLER_ROUTINE controlRoutine = nullptr;
   RunResult result;
 };
 

@@ -67,6 +67,10 @@ struct Script {
   DWORD tickStep = 1000;
   KeyScript escape;
   KeyScript space;
+  // The console control event that comes during this read (counted from 1), handed
+  // to the routine SetConsoleCtrlHandler installed, if any; 0 for none.
+  int controlEventAtRead = 0;
+  DWORD controlEvent = CTRL_C_EVENT;
 };
 
 struct RunResult {
