@@ -48,4 +48,7 @@ bool RescueMapComplete();
 // The map file's name, kept by the --map option.
 void SetRescueMapName(const char* name);
 
+// The map file's name, or "" when the run has no map.
+const char* RescueMapName();
+
 #endif  // TAVO_INCLUDE_RESCUE_MAP_H_

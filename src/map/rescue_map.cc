@@ -119,6 +119,8 @@ void SetRescueMapName(const char* name) {
   strcpy(Map.name, name);
 }
 
+const char* RescueMapName() { return Map.active ? Map.name : ""; }
+
 bool RescueMapActive() { return Map.active; }
 
 bool RescueMapLoaded() { return Map.loaded; }

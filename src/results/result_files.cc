@@ -1,11 +1,10 @@
 // The result files are written on the way out of the process, whichever way the run
 // ends: the final report, ESC, an ending error, a failed open, or the fatal path.
-#include <cstring>
-
 #include "console.h"
 #include "exit_code.h"
+#include "file_identity.h"
 #include "profile.h"
-#include "replace_file.h"
+#include "replace_whole.h"
 #include "results.h"
 #include "run_record.h"
 
@@ -15,13 +14,16 @@ bool Wanted() { return Run.JsonName[0] != '\0' || Run.ChartName[0] != '\0'; }
 
 // A result file that cannot be written is said on the console; the exit code stays
 // the run's own.
-// A result file named as the input or the output would replace what the run read or
-// copied: it is not written (ERROR_FILE_EXISTS).
+// A result file that is the input, the output or the map would replace what the run
+// read, copied or recorded: it is not written (ERROR_FILE_EXISTS). A run that gets
+// this far has been refused for clashing names already, unless it ended before they
+// were compared.
 void Write(const char* name, const std::string& text) {
   if (name[0] == '\0') return;
-  bool clashes = strcmp(name, Run.InputName) == 0 ||
-                 (Run.OutputEnabled && strcmp(name, Run.OutputName) == 0);
-  if (!clashes && ReplaceFile(name, text)) return;
+  bool clashes = SameFile(name, Run.InputName) ||
+                 (Run.OutputEnabled && SameFile(name, Run.OutputName)) ||
+                 (RescueMapActive() && SameFile(name, RescueMapName()));
+  if (!clashes && ReplaceWhole(name, text)) return;
   DWORD code = clashes ? ERROR_FILE_EXISTS : GetLastError();
   WriteText("\r\nCannot write result file \"");
   WriteText(name);
@@ -59,6 +61,8 @@ const char* ExitCodeMeaning(UINT exitCode) {
 void KeepResultsAtExit() {
   if (Wanted()) SetExitHook(WriteResultFiles);
 }
+
+void DropResultFiles() { SetExitHook(nullptr); }
 
 void ProfileReadsIfWanted() {
   if (Wanted()) StartProfile(Run.InputSize);

@@ -49,7 +49,7 @@ TEST(RescueMap, ABadMapIsRefusedBeforeAnythingIsReadOrWritten) {
     EXPECT_EQ(Count(run, "MoveFileExA"), 0);
     EXPECT_EQ(run.files["m"].Content(), c.map);
     EXPECT_EQ(run.files["out"].Content(), std::string(1024, 'o'));
-    EXPECT_EQ(run.files.count("m.tmp"), 0u);
+    EXPECT_EQ(run.files.count("m.42-0.tmp"), 0u);
   }
 }
 
@@ -110,18 +110,18 @@ TEST(RescueMap, TheOutputIsFlushedBeforeTheMapClaimsIt) {
   for (const std::string& call : run.calls) {
     if (call == "FlushFileBuffers out") flushed = true;
     if (call.rfind("ReadFile in ", 0) == 0) flushed = false;
-    if (call == "MoveFileExA m.tmp m") {
+    if (call == "MoveFileExA m.42-0.tmp m") {
       EXPECT_TRUE(flushed) << "map " << saves;
       ++saves;
     }
   }
   EXPECT_GT(saves, 5);
-  EXPECT_EQ(run.files.count("m.tmp"), 0u);
+  EXPECT_EQ(run.files.count("m.42-0.tmp"), 0u);
   script.files = run.files;
   RunResult again = RunTavo(script);
   EXPECT_EQ(Count(again, "ReadFile in"), 0);
   EXPECT_EQ(Count(again, "FlushFileBuffers out"), 1);
-  EXPECT_EQ(Count(again, "MoveFileExA m.tmp m"), 1);
+  EXPECT_EQ(Count(again, "MoveFileExA m.42-0.tmp m"), 1);
   EXPECT_EQ(again.exitCode, 0u);
 }
 
