@@ -25,7 +25,7 @@ Identity IdentityOfExisting(const std::string& name, DWORD& code) {
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   code = GetLastError();
   if (file == INVALID_HANDLE_VALUE) return identity;
-  BY_HANDLE_FILE_INFORMATION info;
+  BY_HANDLE_FILE_INFORMATION info = {};
   identity.known = GetFileInformationByHandle(file, &info) != FALSE;
   identity.volume = info.dwVolumeSerialNumber;
   identity.index =
