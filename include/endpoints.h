@@ -1,6 +1,7 @@
 // The input and the output of a run, in the order a run takes them: the output is
-// opened, then the input, then the output is resumed at one of the input's sectors,
-// then the input is sized, then the resume is checked against the input.
+// opened, then the input, then the names are checked to be distinct files, then the
+// output is resumed at one of the input's sectors, then the input is sized, then the
+// resume is checked against the input.
 #ifndef TAVO_INCLUDE_ENDPOINTS_H_
 #define TAVO_INCLUDE_ENDPOINTS_H_
 
@@ -34,6 +35,11 @@ int64_t InputSectorSize();
 // Starts the clock and tries to open the input, and takes its sector. A failed open
 // is told by SizeInput, after the resume line.
 void OpenInput();
+
+// Once the input is opened, before anything is read or written: exit code 2, with
+// one line, when two of the input, the output, the map and the result files are the
+// same file. The output is removed if this run created it.
+void RefuseNameClashes();
 
 // With an output in resume mode: starts Position at the output's length rounded down
 // to a sector of the input, and says so.

@@ -17,6 +17,10 @@
 // POSIX absolute paths do, and contain a second "/" ("/dev/sdb", "//file").
 bool SlashArgumentIsPath(const char* argument);
 
+// True when c separates the directories of a path from each other and from the
+// file's own name: "/" on POSIX; on Windows "\\" and "/", and the ":" after a drive.
+bool IsPathSeparator(char c);
+
 // False when GetCommandLineA could not carry every argument as it was given. Windows
 // hands over the line itself, so there it is always true; a POSIX layer builds the
 // line from separate arguments, and one holding a double quote has no spelling in

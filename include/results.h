@@ -12,6 +12,9 @@
 // once the command line is read, before anything can end the run.
 void KeepResultsAtExit();
 
+// Takes back KeepResultsAtExit: a run refused before it began writes no result file.
+void DropResultFiles();
+
 // With a result file asked for: starts the profile, once the input's size is known.
 void ProfileReadsIfWanted();
 

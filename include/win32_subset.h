@@ -51,6 +51,22 @@ typedef struct _SYSTEMTIME {
   uint16_t wSecond;
   uint16_t wMilliseconds;
 } SYSTEMTIME;
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME;
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
 typedef struct _DISK_GEOMETRY_EX {
   DISK_GEOMETRY Geometry;
   LARGE_INTEGER DiskSize;
@@ -77,9 +93,10 @@ typedef struct _DISK_GEOMETRY_EX {
 #define FILE_SHARE_READ 1u
 #define FILE_SHARE_WRITE 2u
 #define FILE_SHARE_DELETE 4u
-#define CREATE_ALWAYS 2u
+#define CREATE_NEW 1u
 #define OPEN_EXISTING 3u
 #define OPEN_ALWAYS 4u
+#define FILE_ATTRIBUTE_DIRECTORY 0x10u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 #define FILE_FLAG_POSIX_SEMANTICS 0x01000000u
@@ -139,6 +156,7 @@ void Sleep(DWORD dwMilliseconds);
 void GetLocalTime(SYSTEMTIME* lpSystemTime);
 DWORD GetVersion();
 LPSTR GetCommandLineA();
+DWORD GetCurrentProcessId();
 [[noreturn]] void ExitProcess(UINT uExitCode);
 LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                     DWORD flProtect);
@@ -163,6 +181,8 @@ BOOL FlushFileBuffers(HANDLE hFile);
 BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 BOOL CloseHandle(HANDLE hObject);
 BOOL DeleteFileA(LPCSTR lpFileName);
+BOOL GetFileInformationByHandle(HANDLE hFile,
+                                LPBY_HANDLE_FILE_INFORMATION lpFileInformation);
 // Console control events: Ctrl-C, Ctrl-Break, the console closed, the user logging
 // off, the system shutting down. A POSIX layer gives SIGINT, SIGHUP and SIGTERM as the
 // first, the third and the last.

@@ -86,6 +86,7 @@ void RunProgram() {
   LoadRescueMap();
   OpenOutput();
   OpenInput();
+  RefuseNameClashes();
   ResumeOutput();
   SizeInput();
   CheckResume();

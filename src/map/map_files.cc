@@ -5,7 +5,7 @@
 #include "app.h"
 #include "console.h"
 #include "map_files.h"
-#include "replace_file.h"
+#include "replace_whole.h"
 #include "run_record.h"
 
 namespace {
@@ -68,7 +68,7 @@ void ReportMapFailure(const char* what, DWORD code) {
 }
 
 bool WriteMapFile(const char* name, const std::string& text) {
-  return ReplaceFile(name, text);
+  return ReplaceWhole(name, text);
 }
 
 std::string LocalTimeText() {

@@ -1,27 +1,32 @@
 // The result files are written on the way out of the process, whichever way the run
 // ends: the final report, ESC, an ending error, a failed open, or the fatal path.
-#include <cstring>
-
 #include "console.h"
 #include "exit_code.h"
+#include "file_identity.h"
 #include "profile.h"
-#include "replace_file.h"
+#include "replace_whole.h"
+#include "rescue_map.h"
 #include "results.h"
 #include "run_record.h"
 
 namespace {
 
+bool Dropped = false;  // the run was refused for names that may be these files'
+
 bool Wanted() { return Run.JsonName[0] != '\0' || Run.ChartName[0] != '\0'; }
 
 // A result file that cannot be written is said on the console; the exit code stays
 // the run's own.
-// A result file named as the input or the output would replace what the run read or
-// copied: it is not written (ERROR_FILE_EXISTS).
+// A result file that is the input, the output or the map would replace what the run
+// read, copied or recorded: it is not written (ERROR_FILE_EXISTS). A run that gets
+// this far has been refused for clashing names already, unless it ended before they
+// were compared.
 void Write(const char* name, const std::string& text) {
   if (name[0] == '\0') return;
-  bool clashes = strcmp(name, Run.InputName) == 0 ||
-                 (Run.OutputEnabled && strcmp(name, Run.OutputName) == 0);
-  if (!clashes && ReplaceFile(name, text)) return;
+  bool clashes = SameFile(name, Run.InputName) ||
+                 (Run.OutputEnabled && SameFile(name, Run.OutputName)) ||
+                 (RescueMapName()[0] != '\0' && SameFile(name, RescueMapName()));
+  if (!clashes && ReplaceWhole(name, text)) return;
   DWORD code = clashes ? ERROR_FILE_EXISTS : GetLastError();
   WriteText("\r\nCannot write result file \"");
   WriteText(name);
@@ -31,6 +36,7 @@ void Write(const char* name, const std::string& text) {
 }
 
 void WriteResultFiles(UINT exitCode) {
+  if (Dropped) return;
   FinishProfile();
   SYSTEMTIME now;
   GetSystemTime(&now);
@@ -59,6 +65,8 @@ const char* ExitCodeMeaning(UINT exitCode) {
 void KeepResultsAtExit() {
   if (Wanted()) AddExitHook(WriteResultFiles);
 }
+
+void DropResultFiles() { Dropped = true; }
 
 void ProfileReadsIfWanted() {
   if (Wanted()) StartProfile(Run.InputSize);

@@ -187,22 +187,31 @@ std::string Content(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A map or result file is replaced in one step: CREATE_ALWAYS empties a longer file
-// (and says it existed), and MoveFileExA puts the new file in the old one's place but
-// never over a device or a directory; a move that must not replace is not offered.
+// A map or result file is written to a temporary file of its own and moved over the
+// old one in one step. CREATE_NEW makes only a file that was not there: an existing
+// file, a link to one and a dangling link are each refused (80), the link's target
+// neither changed nor created. MoveFileExA never replaces a device or a directory,
+// and a move that must not replace is not offered.
 TEST_F(Files, AFileIsReplacedWholeInOneStep) {
   std::string target = MakeFile("/map", "old map\n");
-  std::string beside = MakeFile("/map.tmp", "a longer leftover of a killed run\n");
-  SetLastError(0);
-  file_ = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  std::string beside = dir_ + "/map.1-0.tmp";
+  ASSERT_EQ(symlink(target.c_str(), (dir_ + "/link").c_str()), 0);
+  ASSERT_EQ(symlink((dir_ + "/made").c_str(), (dir_ + "/dangling").c_str()), 0);
+  for (const char* taken : {"/map", "/link", "/dangling"}) {
+    EXPECT_EQ(CreateFileA((dir_ + taken).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS) << taken;
+  }
+  EXPECT_EQ(Content(target), "old map\n");
+  EXPECT_NE(access((dir_ + "/made").c_str(), F_OK), 0);
+  file_ = CreateFileA(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                       FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file_, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(file_, "new map\n", 8, &written, nullptr));
   EXPECT_TRUE(FlushFileBuffers(file_));
   CloseHandle(std::exchange(file_, nullptr));
-  EXPECT_EQ(Content(beside), "new map\n");
   EXPECT_FALSE(MoveFileExA(beside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   EXPECT_TRUE(MoveFileExA(beside.c_str(), target.c_str(),
@@ -216,6 +225,45 @@ TEST_F(Files, AFileIsReplacedWholeInOneStep) {
   EXPECT_TRUE(DeleteFileA(target.c_str()));
   EXPECT_FALSE(DeleteFileA(target.c_str()));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// A file's volume and index are the same through a hard link, a symbolic link and
+// another spelling, and another file's differ. Opening with access 0 to learn them
+// needs no read right, does not wait for a FIFO's writer, creates nothing, and opens a
+// directory only with backup semantics.
+TEST_F(Files, AFileIsKnownByItsVolumeAndIndex) {
+  std::string file = MakeFile("/file", "data"), fifo = dir_ + "/fifo";
+  ASSERT_EQ(link(file.c_str(), (dir_ + "/hard").c_str()), 0);
+  ASSERT_EQ(symlink("file", (dir_ + "/soft").c_str()), 0);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0200), 0);
+  ASSERT_EQ(chmod(file.c_str(), 0), 0);
+  auto identity = [](const std::string& name, DWORD flags = 0) {
+    HANDLE handle =
+        CreateFileA(name.c_str(), 0, 7, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+      return "error " + std::to_string(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info = {};
+    EXPECT_TRUE(GetFileInformationByHandle(handle, &info)) << name;
+    CloseHandle(handle);
+    return std::to_string(info.dwVolumeSerialNumber) + ":" +
+           std::to_string(info.nFileIndexHigh) + ":" +
+           std::to_string(info.nFileIndexLow) + " links " +
+           std::to_string(info.nNumberOfLinks);
+  };
+  const std::string own = identity(file);
+  EXPECT_EQ(own.find("links 2"), own.size() - 7) << own;
+  for (const char* other : {"/hard", "/soft", "/./file"})
+    EXPECT_EQ(identity(dir_ + other), own) << other;
+  EXPECT_NE(identity(fifo), own);
+  EXPECT_EQ(identity(fifo).find("error"), std::string::npos);
+  EXPECT_EQ(identity(dir_), "error 5");
+  EXPECT_EQ(identity(dir_, FILE_FLAG_BACKUP_SEMANTICS).find("error"),
+            std::string::npos);
+  EXPECT_EQ(identity(dir_ + "/absent"), "error 2");
+  EXPECT_EQ(
+      CreateFileA((dir_ + "/absent").c_str(), 0, 7, nullptr, OPEN_ALWAYS, 0, nullptr),
+      INVALID_HANDLE_VALUE);
+  EXPECT_NE(access((dir_ + "/absent").c_str(), F_OK), 0);
 }
 
 // A file in memory is not read uncached (87); one on a disk's file system is, in whole

@@ -49,7 +49,7 @@ TEST(RescueMap, ABadMapIsRefusedBeforeAnythingIsReadOrWritten) {
     EXPECT_EQ(Count(run, "MoveFileExA"), 0);
     EXPECT_EQ(run.files["m"].Content(), c.map);
     EXPECT_EQ(run.files["out"].Content(), std::string(1024, 'o'));
-    EXPECT_EQ(run.files.count("m.tmp"), 0u);
+    EXPECT_EQ(run.files.count("m.42-0.tmp"), 0u);
   }
 }
 

@@ -92,7 +92,8 @@ TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {
 
 // The fatal path (here a console that stops taking writes during the loop) and an
 // input that cannot be opened end the run early; the files are still written, whole,
-// through a temporary one. One named as the output is not: the copy stays.
+// through a temporary one. A map that cannot be read ends the run before its names are
+// compared: a result file named as the output is not written over it.
 TEST(ResultFiles, WrittenWholeHoweverTheRunEnds) {
   Script fatal = FailingRun(" --json=r.json --chart=c.svg");
   fatal.stdoutFailsFrom = 6;
@@ -102,12 +103,15 @@ TEST(ResultFiles, WrittenWholeHoweverTheRunEnds) {
   EXPECT_EQ(run.exitCode, 4u);  // the fatal path keeps the code of a copy with a gap
   EXPECT_NE(FileText(run, "r.json").find(R"("exitCode": 4,)"), std::string::npos);
   EXPECT_NE(FileText(run, "c.svg").find("</svg>\n"), std::string::npos);
-  EXPECT_EQ(Count(run, "MoveFileExA r.json.tmp r.json"), 1);
-  EXPECT_EQ(run.files.count("r.json.tmp") + run.files.count("c.svg.tmp"), 0u);
+  EXPECT_EQ(Count(run, "MoveFileExA r.json.42-0.tmp r.json"), 1);
+  EXPECT_EQ(run.files.count("r.json.42-0.tmp") + run.files.count("c.svg.42-0.tmp"), 0u);
 
-  Script clash = FailingRun(" --json=out");
+  Script clash = FailingRun(" --json=out --map=m");
+  clash.files["out"] = FileOf("copied");
+  clash.files["m"] = FileOf("garbage\n");
   RunResult kept = RunTavo(clash);
-  EXPECT_EQ(FileText(kept, "out"), FileText(RunTavo(FailingRun("")), "out"));
+  EXPECT_EQ(kept.exitCode, 2u);
+  EXPECT_EQ(FileText(kept, "out"), "copied");
   EXPECT_NE(kept.out.find("\r\nCannot write result file \"out\": error 80\r\n"),
             std::string::npos);
 

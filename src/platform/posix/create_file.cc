@@ -57,12 +57,17 @@ int AccessMode(DWORD access) {
 
 // Creating exclusively first tells a new file from an existing one (which OPEN_ALWAYS
 // reports with 183) without a window in which the test and the open disagree; an
-// existing file is opened without O_TRUNC, so it is never truncated, except by
-// CREATE_ALWAYS. Returns the descriptor, or -1 with errno.
-int OpenPath(const char* path, int mode, bool create, bool truncate, bool* existed) {
-  const int flags = mode | kOpenFlags | (truncate ? O_TRUNC : 0);
+// existing file is opened without O_TRUNC, so it is never truncated. CREATE_NEW makes
+// a file that did not exist, never one reached through a symbolic link: a link
+// planted at its name could point anywhere. Returns the descriptor, or -1 with errno.
+int OpenPath(const char* path, int mode, DWORD disposition, bool* existed) {
+  const int flags = mode | kOpenFlags;
   *existed = true;
-  if (create) {
+  if (disposition == CREATE_NEW) {
+    *existed = false;
+    return open(path, flags | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+  }
+  if (disposition != OPEN_EXISTING) {
     int fd = open(path, flags | O_CREAT | O_EXCL, 0666);
     if (fd >= 0 || errno != EEXIST) {
       *existed = false;
@@ -70,6 +75,16 @@ int OpenPath(const char* path, int mode, bool create, bool truncate, bool* exist
     }
   }
   return open(path, flags);
+}
+
+// Access 0 asks for no data, only the file's identity: O_PATH needs no read right
+// and does not wait for a FIFO's writer. It creates nothing.
+int OpenForNoAccess(const char* path, DWORD disposition) {
+  if (disposition != OPEN_EXISTING) {
+    errno = EINVAL;
+    return -1;
+  }
+  return open(path, O_PATH | O_CLOEXEC);
 }
 
 bool ParentDirectoryExists(const std::string& path) {
@@ -104,7 +119,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
   static_assert(sizeof(off_t) == 8, "the layer needs 64-bit file offsets");
   const DWORD disposition = dwCreationDisposition;
   if (disposition != OPEN_EXISTING && disposition != OPEN_ALWAYS &&
-      disposition != CREATE_ALWAYS) {
+      disposition != CREATE_NEW) {
     return FailOpen(ERROR_INVALID_PARAMETER);
   }
   if (lpFileName == nullptr || lpFileName[0] == '\0') {
@@ -114,16 +129,17 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
   DWORD name_error = PathForName(lpFileName, &path);
   if (name_error != ERROR_SUCCESS) return FailOpen(name_error);
 
-  bool existed;
+  bool existed = true;
   const int mode = AccessMode(dwDesiredAccess);
-  int fd = OpenPath(path.c_str(), mode, disposition != OPEN_EXISTING,
-                    disposition == CREATE_ALWAYS, &existed);
+  const bool reads = dwDesiredAccess != 0 && mode == O_RDONLY;
+  int fd = dwDesiredAccess == 0 ? OpenForNoAccess(path.c_str(), disposition)
+                                : OpenPath(path.c_str(), mode, disposition, &existed);
   if (fd < 0) return FailOpen(OpenError(path, errno));
   uint32_t sector_size = 0;
-  if (mode == O_RDONLY) {
+  if (reads) {
     fd = OpenUncachedIfDisk(path.c_str(), fd, kOpenFlags | mode, &sector_size);
   }
-  if (mode == O_RDONLY && (dwFlagsAndAttributes & FILE_FLAG_NO_BUFFERING)) {
+  if (reads && (dwFlagsAndAttributes & FILE_FLAG_NO_BUFFERING)) {
     DWORD refusal = ERROR_SUCCESS;
     if (sector_size == 0)
       fd =

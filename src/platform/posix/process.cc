@@ -73,6 +73,8 @@ LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
   return memory;
 }
 
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+
 // The program has passed its buffered output on already; what is left is the
 // terminal, which the keyboard may have switched to reading single keys.
 void ExitProcess(UINT uExitCode) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>  // offsetof
 #include <cstring>
+#include <functional>  // std::hash
 
 #include "live_state.h"
 
@@ -66,19 +67,42 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
     Live().lastError = ERROR_FILE_NOT_FOUND;
     return INVALID_HANDLE_VALUE;
   }
+  if (existed && dwCreationDisposition == CREATE_NEW) {
+    Live().lastError = ERROR_FILE_EXISTS;
+    return INVALID_HANDLE_VALUE;
+  }
   if (existed && (dwFlagsAndAttributes & FILE_FLAG_NO_BUFFERING) &&
       files[name].refusesUncached) {
     Live().lastError = ERROR_INVALID_PARAMETER;
     return INVALID_HANDLE_VALUE;
   }
-  // OPEN_ALWAYS makes an empty file; CREATE_ALWAYS empties an existing one too.
-  if (!existed || dwCreationDisposition == CREATE_ALWAYS) files[name] = FileSpec();
+  // OPEN_ALWAYS and CREATE_NEW make an empty file.
+  if (!existed) files[name] = FileSpec();
   // As Windows does: either on an existing file leaves ERROR_ALREADY_EXISTS.
   Live().lastError =
       existed && dwCreationDisposition != OPEN_EXISTING ? ERROR_ALREADY_EXISTS : 0;
   intptr_t handle = Live().nextHandle++;
   Live().handles[handle] = OpenFile{name, 0, false};
   return reinterpret_cast<HANDLE>(handle);
+}
+
+// The script has neither links nor directories: a file is its name, and the name's
+// hash its index on the one volume.
+BOOL GetFileInformationByHandle(HANDLE hFile,
+                                LPBY_HANDLE_FILE_INFORMATION lpFileInformation) {
+  OpenFile* open = FindOpenFile(hFile);
+  if (open == nullptr) return FALSE;
+  const FileSpec& file = FileBehind(*open);
+  uint64_t index = std::hash<std::string>()(open->name);
+  *lpFileInformation = {};
+  lpFileInformation->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+  lpFileInformation->dwVolumeSerialNumber = 1;
+  lpFileInformation->nFileSizeHigh = static_cast<DWORD>(file.length >> 32);
+  lpFileInformation->nFileSizeLow = static_cast<DWORD>(file.length);
+  lpFileInformation->nNumberOfLinks = 1;
+  lpFileInformation->nFileIndexHigh = static_cast<DWORD>(index >> 32);
+  lpFileInformation->nFileIndexLow = static_cast<DWORD>(index);
+  return TRUE;
 }
 
 // A successful query leaves the last error as it was, as Windows does.

@@ -39,6 +39,9 @@ DWORD GetVersion() { return 0x23F00206; }  // the NT family
 
 LPSTR GetCommandLineA() { return &Live().script.commandLine[0]; }
 
+// Fixed, so that the names of temporary files are the same on every test run.
+DWORD GetCurrentProcessId() { return 42; }
+
 bool CommandLineIsExact() { return true; }  // the script gives the line itself
 
 void ExitProcess(UINT uExitCode) { scripted::FinishChild(uExitCode); }
