@@ -56,6 +56,9 @@ typedef struct _DISK_GEOMETRY_EX {
   LARGE_INTEGER DiskSize;
   BYTE Data[1];
 } DISK_GEOMETRY_EX;
+typedef struct _GET_LENGTH_INFORMATION {
+  LARGE_INTEGER Length;
+} GET_LENGTH_INFORMATION;
 
 #define TRUE 1
 #define FALSE 0
@@ -91,6 +94,7 @@ typedef struct _DISK_GEOMETRY_EX {
 #define FILE_END 2u
 
 #define IOCTL_DISK_GET_DRIVE_GEOMETRY_EX 0x000700A0u
+#define IOCTL_DISK_GET_LENGTH_INFO 0x0007405Cu
 
 #define MEM_COMMIT 0x1000u
 #define MEM_RESERVE 0x2000u

@@ -1,6 +1,7 @@
-// The map file on disk: read whole, written beside it and renamed over it; and the
-// heading that names the program, the command line and the times.
+// The map file on disk: read in pieces, written beside it and renamed over it; and
+// the heading that names the program, the command line and the times.
 #include <cstdio>
+#include <vector>
 
 #include "app.h"
 #include "console.h"
@@ -12,9 +13,38 @@ namespace {
 
 constexpr DWORD kChunk = 65536;
 
-bool Fail(DWORD& code) {
-  code = GetLastError();
-  return false;
+[[noreturn]] void EndUnread(const char* name, const std::string& why) {
+  std::string text =
+      "     Unable to read map file \"" + std::string(name) + "\", exiting - " + why;
+  WriteText(text.c_str());
+  WriteLineEnd();
+  ExitWithCode(2);
+}
+
+// A map is a file: a pipe or a device would hold the run waiting, or feed it without
+// end. A disk answers for its length; a file does not.
+bool IsPlainFile(HANDLE file) {
+  if (GetFileType(file) != FILE_TYPE_DISK) return false;
+  GET_LENGTH_INFORMATION length;
+  DWORD returned = 0;
+  return !DeviceIoControl(file, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length,
+                          sizeof length, &returned, nullptr);
+}
+
+// Feeds the parser until the file ends or the map is refused.
+bool FeedFile(const char* name, HANDLE file, rescue::MapParser& parser) {
+  std::vector<char> chunk(kChunk);
+  for (;;) {
+    DWORD count = 0;
+    SetLastError(0);
+    if (!ReadFile(file, chunk.data(), kChunk, &count, nullptr)) {
+      DWORD code = GetLastError();
+      CloseHandle(file);
+      EndUnread(name, std::to_string(code));
+    }
+    if (count == 0) return parser.Finish();
+    if (!parser.Feed(chunk.data(), count)) return false;
+  }
 }
 
 // The command line after the program's name, on one line whatever bytes the names
@@ -37,25 +67,25 @@ std::string CommandLineText() {
 
 }  // namespace
 
-bool ReadMapFile(const char* name, std::string& text, DWORD& code) {
+MapLoad LoadMapFile(const char* name, rescue::ParsedMap& map, rescue::MapFault& fault) {
   SetLastError(0);
   HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail(code);
-  std::string chunk(kChunk, '\0');
-  for (;;) {
-    DWORD count = 0;
-    SetLastError(0);
-    if (!ReadFile(file, &chunk[0], kChunk, &count, nullptr)) {
-      Fail(code);
-      CloseHandle(file);
-      return false;
-    }
-    if (count == 0) break;
-    text.append(chunk.data(), count);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return MapLoad::kMissing;
+    EndUnread(name, std::to_string(code));
   }
+  if (!IsPlainFile(file)) {
+    CloseHandle(file);
+    EndUnread(name, "not a regular file");
+  }
+  rescue::MapParser parser;
+  bool parsed = FeedFile(name, file, parser);
   CloseHandle(file);
-  return true;
+  map = parser.map();
+  fault = parser.fault();
+  return parsed ? MapLoad::kLoaded : MapLoad::kRefused;
 }
 
 void ReportMapFailure(const char* what, DWORD code) {

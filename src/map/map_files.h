@@ -4,10 +4,14 @@
 
 #include <string>
 
+#include "map_areas.h"
 #include "platform.h"
 
-// The whole of the named file; false with the open's or the read's error code.
-bool ReadMapFile(const char* name, std::string& text, DWORD& code);
+// Reads and parses the named map file a piece at a time. A file that cannot be
+// opened or read, and anything that is not a regular file (a pipe, a device), ends
+// the run with exit code 2 and one line naming it.
+enum class MapLoad { kMissing, kLoaded, kRefused };
+MapLoad LoadMapFile(const char* name, rescue::ParsedMap& map, rescue::MapFault& fault);
 
 // Puts text in place of the named file in one step: a file beside it is written,
 // flushed and renamed over it, so that the name always holds a whole map. A failure

@@ -127,20 +127,10 @@ void LoadRescueMap() {
   if (!Map.active) return;
   Map.startTime = LocalTimeText();
   if (!Run.ResumeMode) return;  // "/n" starts a new map
-  std::string text;
-  DWORD code = 0;
-  if (!ReadMapFile(Map.name, text, code)) {
-    if (code == ERROR_FILE_NOT_FOUND) return;
-    std::string text = "     Unable to read map file \"" + std::string(Map.name) +
-                       "\", exiting - " + std::to_string(code);
-    WriteText(text.c_str());
-    WriteLineEnd();
-    ExitWithCode(2);
-  }
   rescue::MapFault fault;
-  if (!rescue::ParseMap(text.data(), text.size(), Map.file, fault))
-    RefuseMap(fault.line, fault.reason);
-  Map.loaded = true;
+  MapLoad load = LoadMapFile(Map.name, Map.file, fault);
+  if (load == MapLoad::kRefused) RefuseMap(fault.line, fault.reason);
+  Map.loaded = load == MapLoad::kLoaded;
 }
 
 void FitRescueMap() {

@@ -58,9 +58,12 @@ int AccessMode(DWORD access) {
 // Creating exclusively first tells a new file from an existing one (which OPEN_ALWAYS
 // reports with 183) without a window in which the test and the open disagree; an
 // existing file is opened without O_TRUNC, so it is never truncated, except by
-// CREATE_ALWAYS. Returns the descriptor, or -1 with errno.
+// CREATE_ALWAYS. A read-only open does not wait: on Windows opening a pipe never
+// waits for its writer, and here a FIFO without one would hold the run in open() for
+// good. Returns the descriptor, or -1 with errno.
 int OpenPath(const char* path, int mode, bool create, bool truncate, bool* existed) {
-  const int flags = mode | kOpenFlags | (truncate ? O_TRUNC : 0);
+  const int flags = mode | kOpenFlags | (truncate ? O_TRUNC : 0) |
+                    (mode == O_RDONLY ? O_NONBLOCK : 0);
   *existed = true;
   if (create) {
     int fd = open(path, flags | O_CREAT | O_EXCL, 0666);
@@ -70,6 +73,12 @@ int OpenPath(const char* path, int mode, bool create, bool truncate, bool* exist
     }
   }
   return open(path, flags);
+}
+
+// Reads wait for their data again, as ReadFile's do, once the open is done.
+void ReadBlocking(int fd) {
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 bool ParentDirectoryExists(const std::string& path) {
@@ -119,6 +128,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
   int fd = OpenPath(path.c_str(), mode, disposition != OPEN_EXISTING,
                     disposition == CREATE_ALWAYS, &existed);
   if (fd < 0) return FailOpen(OpenError(path, errno));
+  if (mode == O_RDONLY) ReadBlocking(fd);
   uint32_t sector_size = 0;
   if (mode == O_RDONLY) {
     fd = OpenUncachedIfDisk(path.c_str(), fd, kOpenFlags | mode, &sector_size);
