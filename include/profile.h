@@ -45,6 +45,8 @@ constexpr size_t kMaxListedFailures = 10000;
 constexpr int64_t kMinZoneBytes = 1 << 20;
 constexpr int64_t kUnsizedZoneBytes = 64 << 20;
 constexpr int64_t kZonesOfSizedInput = 200;
+// Beyond it, as far out as an offset may lie, zones double in size instead.
+constexpr int64_t kMaxZones = 16384;
 
 extern ReadProfile Profile;
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app.h"
+#include "number_parse.h"
 #include "run_record.h"
 
 namespace {
@@ -43,22 +44,9 @@ bool NextArgument(const char*& cursor, char* out, size_t outSize, size_t& fullLe
 
 namespace {
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool ParseHex(const char* text, int32_t& value) {
   uint64_t result = 0;
-  if (*text == '\0') return false;
-  for (; *text != '\0'; ++text) {
-    int digit = HexDigitValue(*text);
-    if (digit < 0) return false;
-    result = result * 16 + digit;
-    if (result > 0xFFFFFFFFull) return false;
-  }
+  if (!ParseDigits(text, strlen(text), 16, 0xFFFFFFFFu, result)) return false;
   value = static_cast<int32_t>(static_cast<uint32_t>(result));
   return true;
 }
@@ -66,15 +54,12 @@ bool ParseHex(const char* text, int32_t& value) {
 bool ParseDecimal(const char* text, int32_t& value) {
   bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
-  if (*text == '\0') return false;
-  const int64_t limit = negative ? 2147483648LL : 2147483647LL;
-  int64_t result = 0;
-  for (; *text != '\0'; ++text) {
-    if (*text < '0' || *text > '9') return false;
-    result = result * 10 + (*text - '0');
-    if (result > limit) return false;
-  }
-  value = static_cast<int32_t>(negative ? -result : result);
+  uint64_t result = 0;
+  if (!ParseDigits(text, strlen(text), 10, negative ? 2147483648u : 2147483647u,
+                   result))
+    return false;
+  int64_t magnitude = static_cast<int64_t>(result);
+  value = static_cast<int32_t>(negative ? -magnitude : magnitude);
   return true;
 }
 

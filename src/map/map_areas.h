@@ -66,12 +66,41 @@ struct ParsedMap {
   int64_t extent;  // the end of the last area, 0 for none
   int lastAreaLine;
   int statusLine;
-  int64_t currentPos;  // where the tool that wrote it was reading
+  int64_t currentPos;     // where the tool that wrote it was reading
+  std::string firstLine;  // its first 128 bytes, which name the tool that wrote it
 };
 struct MapFault {
   int line;
   std::string reason;
 };
+
+// Reads a map file's text fed in pieces of any size, keeping no more of it than one
+// line: a line longer than kMaxMapLine refuses the map, so a file that is no map is
+// refused after its first piece whatever its size.
+constexpr size_t kMaxMapLine = 65536;
+class MapParser {
+ public:
+  MapParser();
+  // The next piece of the text; false once the map is refused (later pieces change
+  // nothing).
+  bool Feed(const char* text, size_t size);
+  // The text has ended; false when the map is refused.
+  bool Finish();
+  const ParsedMap& map() const { return map_; }
+  const MapFault& fault() const { return fault_; }
+
+ private:
+  bool TakeLine(const char* text, size_t length);
+  bool Refuse(int line, const char* reason);
+
+  ParsedMap map_;
+  MapFault fault_;
+  std::string partial_;  // the text of the line not yet ended
+  int line_ = 0;         // the lines ended so far
+  bool refused_ = false;
+};
+
+// The whole text at once, as a MapParser fed one piece reads it.
 bool ParseMap(const char* text, size_t size, ParsedMap& map, MapFault& fault);
 
 // The map file's text for the areas up to end. heading holds the comment lines.

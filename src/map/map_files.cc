@@ -1,6 +1,7 @@
-// The map file on disk: read whole, written beside it and renamed over it; and the
-// heading that names the program, the command line and the times.
+// The map file on disk: read in pieces, written beside it and renamed over it; and
+// the heading that names the program, the command line and the times.
 #include <cstdio>
+#include <vector>
 
 #include "app.h"
 #include "console.h"
@@ -12,9 +13,50 @@ namespace {
 
 constexpr DWORD kChunk = 65536;
 
-bool Fail(DWORD& code) {
-  code = GetLastError();
-  return false;
+// A map is a file: a pipe or a device would hold the run waiting, or feed it without
+// end. Asked before the open, which would wait for a FIFO's writer.
+bool NamesPlainFile(const char* name) {
+  HANDLE file =
+      CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return true;  // the open for reading will say why
+  BY_HANDLE_FILE_INFORMATION info;
+  bool plain =
+      GetFileInformationByHandle(file, &info) &&
+      !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+  CloseHandle(file);
+  return plain;
+}
+
+// A disk answers for its length; a file does not.
+bool IsPlainFile(HANDLE file) {
+  if (GetFileType(file) != FILE_TYPE_DISK) return false;
+  GET_LENGTH_INFORMATION length;
+  DWORD returned = 0;
+  return !DeviceIoControl(file, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length,
+                          sizeof length, &returned, nullptr);
+}
+
+// Feeds the parser until the file ends or the map is refused; false with the code
+// when a read fails.
+bool FeedFile(HANDLE file, rescue::MapParser& parser, bool& parsed, DWORD& code) {
+  std::vector<char> chunk(kChunk);
+  for (;;) {
+    DWORD count = 0;
+    SetLastError(0);
+    if (!ReadFile(file, chunk.data(), kChunk, &count, nullptr)) {
+      code = GetLastError();
+      return false;
+    }
+    if (count == 0) {
+      parsed = parser.Finish();
+      return true;
+    }
+    if (!parser.Feed(chunk.data(), count)) {
+      parsed = false;
+      return true;
+    }
+  }
 }
 
 // The command line after the program's name, on one line whatever bytes the names
@@ -37,25 +79,30 @@ std::string CommandLineText() {
 
 }  // namespace
 
-bool ReadMapFile(const char* name, std::string& text, DWORD& code) {
+MapLoad LoadMapFile(const char* name, rescue::ParsedMap& map, rescue::MapFault& fault,
+                    std::string& why) {
+  why = "not a regular file";
+  if (!NamesPlainFile(name)) return MapLoad::kUnreadable;
   SetLastError(0);
   HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail(code);
-  std::string chunk(kChunk, '\0');
-  for (;;) {
-    DWORD count = 0;
-    SetLastError(0);
-    if (!ReadFile(file, &chunk[0], kChunk, &count, nullptr)) {
-      Fail(code);
-      CloseHandle(file);
-      return false;
-    }
-    if (count == 0) break;
-    text.append(chunk.data(), count);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    why = std::to_string(code);
+    return code == ERROR_FILE_NOT_FOUND ? MapLoad::kMissing : MapLoad::kUnreadable;
   }
+  rescue::MapParser parser;
+  bool parsed = false;
+  DWORD code = 0;
+  bool read = IsPlainFile(file) && FeedFile(file, parser, parsed, code);
   CloseHandle(file);
-  return true;
+  if (!read) {
+    if (code != 0) why = std::to_string(code);
+    return MapLoad::kUnreadable;
+  }
+  map = parser.map();
+  fault = parser.fault();
+  return parsed ? MapLoad::kLoaded : MapLoad::kRefused;
 }
 
 void ReportMapFailure(const char* what, DWORD code) {

@@ -4,11 +4,15 @@
 
 #include <string>
 
+#include "map_areas.h"
 #include "platform.h"
 
-// The whole of the named file; false with the open's or the read's error code.
-bool ReadMapFile(const char* name, std::string& text, DWORD& code);
-
+// Reads and parses the named map file a piece at a time. kUnreadable, with why, when
+// it cannot be opened or read, or is no regular file (a pipe, a device): those would
+// hold the run waiting, or feed it without end.
+enum class MapLoad { kMissing, kLoaded, kRefused, kUnreadable };
+MapLoad LoadMapFile(const char* name, rescue::ParsedMap& map, rescue::MapFault& fault,
+                    std::string& why);
 // Puts text in place of the named file in one step: a file beside it is written,
 // flushed and renamed over it, so that the name always holds a whole map. False, with
 // the last error set, when that fails; the map file then stays as it was.

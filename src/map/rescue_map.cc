@@ -237,29 +237,21 @@ bool OwnMapCanBeKept() {
 void SaveAtExit(UINT) { SaveRescueMapAtEnd(); }
 
 void ReadMap() {
-  std::string text;
-  DWORD code = 0;
   rescue::MapFault fault;
-  if (!ReadMapFile(Map.name.c_str(), text, code)) {
-    if (code == ERROR_FILE_NOT_FOUND) return;
-    if (!Map.named) {
-      Map.foreign = true;
-      return;
-    }
-    EndBeforeReading("     Unable to read map file \"" + Map.name + "\", exiting - " +
-                     std::to_string(code));
-  }
-  if (!Map.named && text.compare(0, strlen(kOwnHeading), kOwnHeading) != 0) {
+  std::string why;
+  MapLoad load = LoadMapFile(Map.name.c_str(), Map.file, fault, why);
+  if (load == MapLoad::kMissing) return;
+  // The own map's name holds a file this program did not write, or cannot read.
+  bool ours = load == MapLoad::kLoaded &&
+              Map.file.firstLine.compare(0, strlen(kOwnHeading), kOwnHeading) == 0;
+  if (!Map.named && !ours) {
     Map.foreign = true;
     return;
   }
-  if (!rescue::ParseMap(text.data(), text.size(), Map.file, fault)) {
-    if (!Map.named) {
-      Map.foreign = true;
-      return;
-    }
-    RefuseMap(fault.line, fault.reason);
-  }
+  if (load == MapLoad::kUnreadable)
+    EndBeforeReading("     Unable to read map file \"" + Map.name + "\", exiting - " +
+                     why);
+  if (load == MapLoad::kRefused) RefuseMap(fault.line, fault.reason);
   // "/n" starts a new map; the own map's file is still read, to know it is its own.
   Map.loaded = Run.ResumeMode;
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>  // swap
 
+#include "number_parse.h"
 #include "soft_real.h"
 
 namespace {
@@ -198,13 +199,6 @@ bool Unordered(SoftReal a, SoftReal b, bool signalling) {
   return true;
 }
 
-int DecimalDigitValue(char c) { return c >= '0' && c <= '9' ? c - '0' : -1; }
-int HexDigitValue(char c) {
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return DecimalDigitValue(c);
-}
-
 // Reads digits of the given base into value, which must hold them all, and counts
 // those after the point. Returns the rest of the text.
 const char* ReadDigits(const char* text, int base, uint64_t& value,
@@ -217,7 +211,7 @@ const char* ReadDigits(const char* text, int base, uint64_t& value,
       afterPoint = true;
       continue;
     }
-    int digit = base == 16 ? HexDigitValue(*text) : DecimalDigitValue(*text);
+    int digit = DigitValue(*text, base);
     if (digit < 0) return text;
     if (value > (UINT64_MAX - digit) / base) abort();
     value = value * base + digit;
@@ -231,8 +225,7 @@ int ReadExponent(const char* text) {
   bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
   int exponent = 0;
-  for (; DecimalDigitValue(*text) >= 0; ++text)
-    exponent = exponent * 10 + (*text - '0');
+  for (; DigitValue(*text, 10) >= 0; ++text) exponent = exponent * 10 + (*text - '0');
   return negative ? -exponent : exponent;
 }
 

@@ -20,7 +20,31 @@ struct Pending {
 Pending Last;
 size_t CurrentZone = 0;  // where the last request fell: the next is most likely there
 
-// The zone that holds offset, created with those before it when new.
+// Two neighbouring zones in one: the zone size doubles and every zone still starts
+// at its index times the size.
+void HalveZoneCount() {
+  std::vector<ProfileZone>& zones = Profile.zones;
+  for (size_t i = 0; i < zones.size(); i += 2) {
+    ProfileZone merged = zones[i];
+    if (i + 1 < zones.size()) {
+      const ProfileZone& next = zones[i + 1];
+      merged.bytes += next.bytes;
+      merged.ms += next.ms;
+      if (next.slowestMs > merged.slowestMs) merged.slowestMs = next.slowestMs;
+      merged.requests += next.requests;
+      merged.failures += next.failures;
+    }
+    zones[i / 2] = merged;
+  }
+  zones.resize((zones.size() + 1) / 2);
+  Profile.zoneSize *= 2;
+  Last.zone /= 2;
+  CurrentZone /= 2;
+}
+
+// The zone that holds offset, created with those before it when new. An offset far
+// out (a map may send the reads anywhere on an input of unknown size) grows the
+// zones rather than their number.
 size_t ZoneAt(int64_t offset) {
   const ProfileZone* current =
       CurrentZone < Profile.zones.size() ? &Profile.zones[CurrentZone] : nullptr;
@@ -28,6 +52,7 @@ size_t ZoneAt(int64_t offset) {
       offset - current->offset < Profile.zoneSize) {
     return CurrentZone;
   }
+  while (offset / Profile.zoneSize >= kMaxZones) HalveZoneCount();
   size_t index = static_cast<size_t>(offset / Profile.zoneSize);
   while (Profile.zones.size() <= index) {
     ProfileZone zone;

@@ -1,17 +1,40 @@
-// Any bytes as a map file: the parser neither crashes nor hangs; a map it accepts
+// Any bytes as a map file: the parser neither crashes nor hangs; the text fed in two
+// pieces, split where the first byte says, reads as it does whole; a map it accepts
 // has areas in order from 0 without gaps, neighbours of one status merged, and the
 // text the writer makes of it reads back to the same areas.
 #include <cstdlib>
 
 #include "map_areas.h"
 
+namespace {
+
+bool SameAreas(const rescue::ParsedMap& a, const rescue::ParsedMap& b) {
+  if (a.areas.size() != b.areas.size() || a.extent != b.extent) return false;
+  for (size_t i = 0; i < a.areas.size(); ++i) {
+    if (a.areas[i].pos != b.areas[i].pos || a.areas[i].status != b.areas[i].status)
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const char* text = reinterpret_cast<const char*>(data + 1);
+  const size_t length = size - 1, split = data[0] * length / 255;
   rescue::ParsedMap map;
   rescue::MapFault fault;
-  if (!rescue::ParseMap(reinterpret_cast<const char*>(data), size, map, fault)) {
+  bool parsed = rescue::ParseMap(text, length, map, fault);
+  rescue::MapParser pieces;
+  pieces.Feed(text, split);
+  pieces.Feed(text + split, length - split);
+  if (pieces.Finish() != parsed || pieces.fault().line != fault.line) abort();
+  if (!parsed) {
     if (fault.line < 1 || fault.reason.empty()) abort();
     return 0;
   }
+  if (!SameAreas(pieces.map(), map)) abort();
   int64_t end = 0;
   for (size_t i = 0; i < map.areas.size(); ++i) {
     const rescue::Area& area = map.areas[i];
@@ -20,13 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     end = area.end();
   }
   if (end != map.extent) abort();
-  std::string text = rescue::FormatMap("# again\n", map.areas, map.extent);
+  std::string written = rescue::FormatMap("# again\n", map.areas, map.extent);
   rescue::ParsedMap again;
-  if (!rescue::ParseMap(text.data(), text.size(), again, fault)) abort();
-  if (again.areas.size() != map.areas.size() || again.extent != map.extent) abort();
-  for (size_t i = 0; i < map.areas.size(); ++i) {
-    if (again.areas[i].pos != map.areas[i].pos || again.areas[i].status != map.areas[i].status)
-      abort();
-  }
+  if (!rescue::ParseMap(written.data(), written.size(), again, fault)) abort();
+  if (!SameAreas(again, map)) abort();
   return 0;
 }

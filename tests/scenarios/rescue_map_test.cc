@@ -2,6 +2,7 @@
 // gives back what it delivered last, the output is flushed before the map claims it,
 // and inputs that fail or have no size are mapped as far as reading got.
 #include "harness.h"
+#include "profile.h"
 
 namespace scripted {
 namespace {
@@ -138,6 +139,31 @@ TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   EXPECT_EQ(again.files["out"].Content(), Pattern(5000));
   // The check below where reading stopped, on from 5000, then the bad sector.
   EXPECT_EQ(Count(again, "ReadFile in"), 3);
+}
+
+// A map may send the reads of an input without a size anywhere: areas 2^62 bytes out
+// make the profile's zones larger, not more numerous.
+TEST(RescueMap, ReadsFarOutKeepTheProfileToABoundedNumberOfZones) {
+  const uint64_t kFar = uint64_t{1} << 62;
+  Script script = MappedCopy("");
+  script.commandLine = "tavo in out --map=m --json=r.json";
+  script.files["in"].origin = kFar;
+  script.files["in"].bytes = Pattern(4096);
+  script.files["in"].length = kFar + 4096;
+  script.files["in"].sizeError = ERROR_INVALID_FUNCTION;
+  script.files["out"] = script.files["in"];
+  script.files["out"].sizeError = 0;
+  script.files["m"] =
+      FileOf("0 ? 1\n0 0x4000000000000000 +\n0x4000000000000000 4096 ?\n");
+  RunResult run = RunTavo(script);
+  EXPECT_EQ(run.exitCode, 0u) << run.out;
+  const std::string json = run.files["r.json"].Content();
+  size_t zones = 0;
+  for (size_t at = json.find("{\"offset\": "); at != std::string::npos;
+       at = json.find("{\"offset\": ", at + 1))
+    ++zones;
+  EXPECT_GT(zones, 0u) << json.substr(0, 2000);
+  EXPECT_LE(zones, static_cast<size_t>(kMaxZones));
 }
 
 }  // namespace

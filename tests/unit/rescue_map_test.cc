@@ -29,6 +29,11 @@ TEST(MapParser, RefusesWhatDoesNotParseNamingTheLine) {
       {"0 ? 0\n", 1, "not a status line"},    // the pass counts from 1
       {"0 ? 0x1\n", 1, "not a status line"},  // and is decimal
       {"0 ? 1 2\n", 1, "not a status line"},
+      {"0\n", 1, "not a status line"},
+      {"0x10000000000000000 ? 1\n", 1, "not a status line"},  // 2^64 is no 0
+      {"0 ? 18446744073709551617\n", 1, "not a status line"},
+      {std::string(kMaxMapLine - 1, '#') + "\n\n" + std::string(kMaxMapLine + 1, '#'),
+       3, "longer"},
       {"0 X 1\n", 1, "unknown status"},
       {head + "0 100 +\n100 50", 4, "cut short"},
       {head + "0 100", 3, "cut short"},
@@ -41,6 +46,11 @@ TEST(MapParser, RefusesWhatDoesNotParseNamingTheLine) {
       {head + "0 -5 +\n", 3, "not an area"},
       {head + "0 0x +\n", 3, "not an area"},
       {head + "0 9223372036854775808 +\n", 3, "not an area"},
+      {head + "0 0xFFFFFFFFFFFFFFFF +\n", 3, "not an area"},
+      {head + "0 0x10000000000000000 +\n", 3, "not an area"},
+      {head + "0 18446744073709551616 +\n", 3, "not an area"},
+      {head + "0 0x4000000000000000 +\n0x4000000000000000 0x4000000000000000 ?\n", 4,
+       "beyond the largest offset"},
       {head + "0 0x7FFFFFFFFFFFFFFF +\n1 1 +\n", 4, "out of order"},
       {head + "1 0x7FFFFFFFFFFFFFFF +\n", 3, "beyond the largest offset"},
       {head + "0 0 +\n", 3, "no bytes"},
@@ -90,6 +100,18 @@ TEST(MapParser, ReadsEverySpellingAndMergesNeighbours) {
   EXPECT_EQ(map.areas[2].size, 4096);  // octal 010000
   for (const char* stage : {"F", "G", "+", "/"}) {
     EXPECT_TRUE(Parse(std::string("0 ") + stage + " 3\n", map, fault)) << stage;
+  }
+  // Older tools write the status line without the pass.
+  ASSERT_TRUE(Parse("0x00000000     ?\n0 0x7FFFFFFFFFFFFFFF ?\n", map, fault));
+  EXPECT_EQ(map.extent, INT64_MAX);
+  // Fed in two pieces split anywhere, the text reads the same.
+  for (size_t split = 0; split <= text.size(); ++split) {
+    MapParser parser;
+    parser.Feed(text.data(), split);
+    parser.Feed(text.data() + split, text.size() - split);
+    ASSERT_TRUE(parser.Finish()) << split;
+    EXPECT_EQ(parser.map().areas.size(), expected.size()) << split;
+    EXPECT_EQ(parser.map().lastAreaLine, 10) << split;
   }
 }
 

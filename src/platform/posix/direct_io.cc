@@ -75,30 +75,41 @@ void ReadCachedFromNowOn(FileRecord* record) {
 // The geometry of a disk read uncached: its sector, which requests must be whole
 // multiples of, and its size. Linux keeps no cylinders, tracks or media type; they
 // are 0. A file, or a disk read through the cache, has no geometry, as a file has
-// none on Windows.
+// none on Windows. A disk's length is known however it is read; a file has none.
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID /*lpInBuffer*/,
                      DWORD /*nInBufferSize*/, LPVOID lpOutBuffer, DWORD nOutBufferSize,
                      LPDWORD lpBytesReturned, LPOVERLAPPED /*lpOverlapped*/) {
   const FileRecord* record = RecordOf(hDevice);
-  constexpr DWORD kSize = offsetof(DISK_GEOMETRY_EX, Data);
+  DISK_GEOMETRY_EX geometry = {};
+  GET_LENGTH_INFORMATION length = {};
+  const void* answer = nullptr;
+  DWORD size = 0;
   DWORD error = ERROR_SUCCESS;
+  dev_t device;
   if (record == nullptr) {
     error = ERROR_INVALID_HANDLE;
-  } else if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX ||
-             record->sector_size == 0) {
+  } else if (dwIoControlCode == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX &&
+             record->sector_size != 0) {
+    geometry.Geometry.BytesPerSector = record->sector_size;
+    geometry.DiskSize.QuadPart = static_cast<int64_t>(LengthOf(record->fd).bytes);
+    answer = &geometry;
+    size = offsetof(DISK_GEOMETRY_EX, Data);
+  } else if (dwIoControlCode == IOCTL_DISK_GET_LENGTH_INFO &&
+             IsBlockDevice(record->fd, &device)) {
+    length.Length.QuadPart = static_cast<int64_t>(LengthOf(record->fd).bytes);
+    answer = &length;
+    size = sizeof length;
+  } else {
     error = ERROR_INVALID_FUNCTION;
-  } else if (nOutBufferSize < kSize) {
-    error = ERROR_INSUFFICIENT_BUFFER;
   }
+  if (error == ERROR_SUCCESS && nOutBufferSize < size)
+    error = ERROR_INSUFFICIENT_BUFFER;
   if (lpBytesReturned != nullptr) *lpBytesReturned = 0;
   if (error != ERROR_SUCCESS) {
     SetLastError(error);
     return FALSE;
   }
-  DISK_GEOMETRY_EX geometry = {};
-  geometry.Geometry.BytesPerSector = record->sector_size;
-  geometry.DiskSize.QuadPart = static_cast<int64_t>(LengthOf(record->fd).bytes);
-  memcpy(lpOutBuffer, &geometry, kSize);
-  if (lpBytesReturned != nullptr) *lpBytesReturned = kSize;
+  memcpy(lpOutBuffer, answer, size);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = size;
   return TRUE;
 }

@@ -40,8 +40,10 @@ BOOL GetFileInformationByHandle(HANDLE hFile,
     return FALSE;
   }
   BY_HANDLE_FILE_INFORMATION& info = *lpFileInformation;
-  info.dwFileAttributes =
-      S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  // A FIFO, a socket or a device is no file: Windows marks devices so.
+  info.dwFileAttributes = S_ISDIR(status.st_mode)   ? FILE_ATTRIBUTE_DIRECTORY
+                          : S_ISREG(status.st_mode) ? FILE_ATTRIBUTE_NORMAL
+                                                    : FILE_ATTRIBUTE_DEVICE;
   info.ftCreationTime = FileTimeOf(status.st_ctim);
   info.ftLastAccessTime = FileTimeOf(status.st_atim);
   info.ftLastWriteTime = FileTimeOf(status.st_mtim);

@@ -206,29 +206,35 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
   return TRUE;
 }
 
-// A disk reports its sector and size; a file has no geometry. The answers are the
-// POSIX layer's: the geometry without its detection data, and a count of 0 on failure.
+// A disk reports its sector and size, and its length; a file has no geometry and no
+// length. The answers are the POSIX layer's: the geometry without its detection data,
+// and a count of 0 on failure.
 BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID, DWORD,
                      LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
                      LPOVERLAPPED) {
-  constexpr DWORD kSize = offsetof(DISK_GEOMETRY_EX, Data);
   if (lpBytesReturned != nullptr) *lpBytesReturned = 0;
   OpenFile* open = FindOpenFile(hDevice);
   if (open == nullptr) return FALSE;
   const FileSpec& file = FileBehind(*open);
-  if (dwIoControlCode != IOCTL_DISK_GET_DRIVE_GEOMETRY_EX || file.sectorSize == 0) {
-    Live().lastError = ERROR_INVALID_FUNCTION;
-    return FALSE;
-  }
-  if (nOutBufferSize < kSize) {
-    Live().lastError = ERROR_INSUFFICIENT_BUFFER;
-    return FALSE;
-  }
   DISK_GEOMETRY_EX geometry = {};
   geometry.Geometry.BytesPerSector = file.sectorSize;
   geometry.DiskSize.QuadPart = static_cast<int64_t>(file.length);
-  memcpy(lpOutBuffer, &geometry, kSize);
-  if (lpBytesReturned != nullptr) *lpBytesReturned = kSize;
+  GET_LENGTH_INFORMATION length = {geometry.DiskSize};
+  bool known = dwIoControlCode == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX ||
+               dwIoControlCode == IOCTL_DISK_GET_LENGTH_INFO;
+  if (!known || file.sectorSize == 0) {
+    Live().lastError = ERROR_INVALID_FUNCTION;
+    return FALSE;
+  }
+  bool wantsGeometry = dwIoControlCode == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX;
+  const DWORD size = wantsGeometry ? offsetof(DISK_GEOMETRY_EX, Data) : sizeof length;
+  if (nOutBufferSize < size) {
+    Live().lastError = ERROR_INSUFFICIENT_BUFFER;
+    return FALSE;
+  }
+  memcpy(lpOutBuffer, wantsGeometry ? static_cast<const void*>(&geometry) : &length,
+         size);
+  if (lpBytesReturned != nullptr) *lpBytesReturned = size;
   return TRUE;
 }
 
