@@ -1,10 +1,9 @@
 // The map file on disk: read whole, written beside it and renamed over it; and the
 // heading that names the program, the command line and the times.
-#include <cstdio>
-
+#include "map_files.h"
 #include "app.h"
 #include "console.h"
-#include "map_files.h"
+#include "date_text.h"
 #include "replace_file.h"
 #include "run_record.h"
 
@@ -74,10 +73,7 @@ void WriteMapFile(const char* name, const std::string& text) {
 std::string LocalTimeText() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  char text[40];  // room for any 16-bit field values
-  snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
-           now.wDay, now.wHour, now.wMinute, now.wSecond);
-  return text;
+  return DateTimeText(now, ' ');
 }
 
 std::string MapHeading(const std::string& startTime) {
