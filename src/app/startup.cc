@@ -81,6 +81,7 @@ void RunProgram() {
   TestPlatformFamily();
   WriteBanner();
   ApplyCommandLine();
+  PrepareConsole();
   ReserveReadBuffer();
   KeepResultsAtExit();
   LoadRescueMap();
