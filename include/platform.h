@@ -17,11 +17,12 @@
 // POSIX absolute paths do, and contain a second "/" ("/dev/sdb", "//file").
 bool SlashArgumentIsPath(const char* argument);
 
-// False when GetCommandLineA could not carry every argument as it was given. Windows
-// hands over the line itself, so there it is always true; a POSIX layer builds the
-// line from separate arguments, and one holding a double quote has no spelling in
-// the command-line rules.
-bool CommandLineIsExact();
+// The index-th argument after the program's name, counting from 0; nullptr past the
+// last. Windows hands a program one command line, GetCommandLineA, which is cut by
+// the command-line rules (SplitCommandLine); a POSIX layer has its argument vector
+// and gives each argument as it is, whatever bytes it holds: a double quote is part
+// of a name there.
+const char* ProgramArgument(int index);
 
 // What a command line of this one argument asks for instead of a run. POSIX programs
 // answer "-h" with their help and "-V" with their version; on Windows these are names

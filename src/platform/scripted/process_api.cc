@@ -39,8 +39,6 @@ DWORD GetVersion() { return 0x23F00206; }  // the NT family
 
 LPSTR GetCommandLineA() { return &Live().script.commandLine[0]; }
 
-bool CommandLineIsExact() { return true; }  // the script gives the line itself
-
 void ExitProcess(UINT uExitCode) { scripted::FinishChild(uExitCode); }
 
 // Like VirtualAlloc's committed pages: zero-filled and page-aligned. Never freed;
