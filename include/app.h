@@ -4,26 +4,35 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform.h"
 
 // The whole run, from the Banner to the exit code; it never returns.
 [[noreturn]] void RunProgram();
 
-// Cuts the next argument off a command line. Returns false when no argument is
-// left (the end, or a final unpaired quote). The argument is copied to out, cut to
-// outSize - 1 bytes and NUL-terminated; fullLength receives its uncut length.
-bool NextArgument(const char*& cursor, char* out, size_t outSize, size_t& fullLength);
+using Arguments = std::vector<std::string>;
+
+// Cuts a command line into its arguments, the program's name first. Blanks
+// (characters 1 to 32) part them; double quotes, taken off, make blanks part of one;
+// an empty pair where an argument would begin is skipped like a blank. No argument
+// is empty, and none holds a double quote.
+Arguments SplitCommandLine(const char* commandLine);
+
+// The arguments after the program's name, as ProgramArgument gives them.
+Arguments ProgramArguments();
 
 // Reads the long option in argument (it begins with "--") into the run settings; a
-// value standing alone is cut off the command line at cursor. Returns false for an
-// unknown option, a missing value, or a value given to an option that takes none.
-bool ReadLongOption(const char* argument, const char*& cursor);
+// value standing alone is arguments[next], which next then passes. Returns false for
+// an unknown option, a missing value, or a value given to an option that takes none.
+bool ReadLongOption(const std::string& argument, const Arguments& arguments,
+                    size_t& next);
 
-// Reads every argument after the program's name into the run settings.
-void ReadCommandLine(const char* commandLine);
+// Reads the arguments after the program's name into the run settings.
+void ReadCommandLine(const Arguments& arguments);
 
-// What the command line asks for when it holds one argument alone; kRun otherwise.
-LoneArgument ReadLoneArgument(const char* commandLine);
+// What the arguments ask for when there is one alone; kRun otherwise.
+LoneArgument ReadLoneArgument(const Arguments& arguments);
 
 #endif  // TAVO_INCLUDE_APP_H_

@@ -21,11 +21,12 @@ bool SlashArgumentIsPath(const char* argument);
 // file's own name: "/" on POSIX; on Windows "\\" and "/", and the ":" after a drive.
 bool IsPathSeparator(char c);
 
-// False when GetCommandLineA could not carry every argument as it was given. Windows
-// hands over the line itself, so there it is always true; a POSIX layer builds the
-// line from separate arguments, and one holding a double quote has no spelling in
-// the command-line rules.
-bool CommandLineIsExact();
+// The index-th argument after the program's name, counting from 0; nullptr past the
+// last. Windows hands a program one command line, GetCommandLineA, which is cut by
+// the command-line rules (SplitCommandLine); a POSIX layer has its argument vector
+// and gives each argument as it is, whatever bytes it holds: a double quote is part
+// of a name there.
+const char* ProgramArgument(int index);
 
 // What a command line of this one argument asks for instead of a run. POSIX programs
 // answer "-h" with their help and "-V" with their version; on Windows these are names
@@ -38,6 +39,14 @@ LoneArgument LoneArgumentRequest(const char* argument);
 // explained, with examples of the names this platform's users give. Stored whole,
 // its lines ended by CR LF; nullptr where the Usage text serves.
 const char* HelpText();
+
+// Readies the console for the run's keys, once the command line is accepted and
+// before any file is opened or the clock starts. A POSIX layer opens the terminal
+// for keys there and starts the process that puts its settings back however the
+// program ends; forked this early, that process holds none of the program's files,
+// no read buffer, and costs none of the measured time. Windows' console needs
+// nothing.
+void PrepareConsole();
 
 // Sets the real arithmetic the program relies on: 64-bit significand, rounding to
 // nearest, and division by zero, overflow and invalid operations trapped rather than

@@ -25,7 +25,4 @@ std::string SvgChart(const SYSTEMTIME& when);
 // What an exit code says, in a few words.
 const char* ExitCodeMeaning(UINT exitCode);
 
-// "2026-03-10T14:30:05Z"
-std::string IsoDate(const SYSTEMTIME& when);
-
 #endif  // TAVO_INCLUDE_RESULTS_H_

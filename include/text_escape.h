@@ -16,8 +16,8 @@ uint32_t NextCodePoint(const char* text, int* length);
 // text as a JSON string, quotes included: '"', '\' and control characters escaped.
 void AppendJsonString(std::string& out, const char* text);
 
-// text as XML character data: '&', '<', '>', '"' as references; the control characters
-// that XML 1.0 cannot hold at all become U+FFFD.
+// text as XML character data: '&', '<', '>', '"' as references; the code points that
+// XML 1.0 cannot hold at all (most control characters, U+FFFE, U+FFFF) become U+FFFD.
 void AppendXmlText(std::string& out, const char* text);
 
 #endif  // TAVO_INCLUDE_TEXT_ESCAPE_H_

@@ -1,4 +1,4 @@
-// Splitting the command line into arguments and reading them into the run settings.
+// Splitting a command line into arguments and reading them into the run settings.
 // All arguments are read before any takes effect, so options may stand anywhere.
 #include <cstring>
 
@@ -15,34 +15,29 @@ bool IsBlank(char c) {
 
 constexpr size_t kMaxOptionText = 200;
 
-}  // namespace
-
-bool NextArgument(const char*& cursor, char* out, size_t outSize, size_t& fullLength) {
+const char* SkipBlanks(const char* cursor) {
   for (;;) {
     while (IsBlank(*cursor)) ++cursor;
-    // An empty pair of quotes where an argument would begin is skipped like a blank.
-    if (cursor[0] == '"' && cursor[1] == '"') {
-      cursor += 2;
-      continue;
-    }
-    break;
+    if (cursor[0] != '"' || cursor[1] != '"') return cursor;
+    cursor += 2;
   }
-  fullLength = 0;
+}
+
+// Empty at the end of the line, or where a final unpaired quote opens nothing.
+std::string CutArgument(const char*& cursor) {
+  std::string argument;
   bool quoted = false;
   for (; *cursor != '\0'; ++cursor) {
     if (*cursor == '"') {
       quoted = !quoted;
-      continue;
+    } else if (!quoted && IsBlank(*cursor)) {
+      break;
+    } else {
+      argument += *cursor;
     }
-    if (!quoted && IsBlank(*cursor)) break;
-    if (fullLength + 1 < outSize) out[fullLength] = *cursor;
-    ++fullLength;
   }
-  out[fullLength < outSize ? fullLength : outSize - 1] = '\0';
-  return fullLength > 0;
+  return argument;
 }
-
-namespace {
 
 bool ParseHex(const char* text, int32_t& value) {
   uint64_t result = 0;
@@ -139,16 +134,21 @@ void ReadPositional(const char* argument, size_t fullLength) {
   }
 }
 
-void ReadArgument(const char* argument, size_t fullLength, const char*& cursor) {
-  if (argument[0] == '-' && argument[1] == '-') {
+// An empty argument, which only a POSIX layer gives, is a name like any other: one
+// that no file has.
+void ReadArgument(const std::string& argument, const Arguments& arguments,
+                  size_t& next) {
+  const char* text = argument.c_str();
+  if (argument.compare(0, 2, "--") == 0) {
     // A value cut to fit could name another file than the one given.
-    if (fullLength > static_cast<size_t>(kMaxName) || !ReadLongOption(argument, cursor))
+    if (argument.size() > static_cast<size_t>(kMaxName) ||
+        !ReadLongOption(argument, arguments, next))
       Run.BadCommandLine = true;
-  } else if (argument[0] != '/') {
-    ReadPositional(argument, fullLength);
-  } else if (!ReadOption(argument, fullLength)) {
-    if (SlashArgumentIsPath(argument)) {
-      ReadPositional(argument, fullLength);
+  } else if (text[0] != '/') {
+    ReadPositional(text, argument.size());
+  } else if (!ReadOption(text, argument.size())) {
+    if (SlashArgumentIsPath(text)) {
+      ReadPositional(text, argument.size());
     } else {
       Run.BadCommandLine = true;
     }
@@ -157,28 +157,32 @@ void ReadArgument(const char* argument, size_t fullLength, const char*& cursor) 
 
 }  // namespace
 
-void ReadCommandLine(const char* commandLine) {
-  char argument[kMaxName + 1];
-  size_t fullLength = 0;
-  const char* cursor = commandLine;
-  NextArgument(cursor, argument, sizeof argument, fullLength);  // the program's name
-  bool any = false;
-  while (NextArgument(cursor, argument, sizeof argument, fullLength)) {
-    any = true;
-    ReadArgument(argument, fullLength, cursor);
+Arguments SplitCommandLine(const char* cursor) {
+  Arguments arguments;
+  for (;;) {
+    cursor = SkipBlanks(cursor);
+    std::string argument = CutArgument(cursor);
+    if (argument.empty()) return arguments;
+    arguments.push_back(argument);
   }
-  if (!any) Run.BadCommandLine = true;
 }
 
-LoneArgument ReadLoneArgument(const char* commandLine) {
-  char argument[kMaxName + 1];
-  char second[2];
-  size_t fullLength = 0;
-  const char* cursor = commandLine;
-  NextArgument(cursor, argument, sizeof argument, fullLength);  // the program's name
-  if (!NextArgument(cursor, argument, sizeof argument, fullLength) ||
-      NextArgument(cursor, second, sizeof second, fullLength)) {
-    return LoneArgument::kRun;
+Arguments ProgramArguments() {
+  Arguments arguments;
+  for (int index = 0; const char* argument = ProgramArgument(index); ++index)
+    arguments.emplace_back(argument);
+  return arguments;
+}
+
+void ReadCommandLine(const Arguments& arguments) {
+  if (arguments.empty()) Run.BadCommandLine = true;
+  for (size_t next = 0; next < arguments.size();) {
+    const std::string& argument = arguments[next++];
+    ReadArgument(argument, arguments, next);
   }
-  return LoneArgumentRequest(argument);
+}
+
+LoneArgument ReadLoneArgument(const Arguments& arguments) {
+  return arguments.size() == 1 ? LoneArgumentRequest(arguments[0].c_str())
+                               : LoneArgument::kRun;
 }

@@ -44,8 +44,9 @@ const LongOption* FindLongOption(const char* name, size_t nameLength) {
 
 }  // namespace
 
-bool ReadLongOption(const char* argument, const char*& cursor) {
-  const char* name = argument + 2;
+bool ReadLongOption(const std::string& argument, const Arguments& arguments,
+                    size_t& next) {
+  const char* name = argument.c_str() + 2;
   const char* equals = strchr(name, '=');
   size_t nameLength =
       equals != nullptr ? static_cast<size_t>(equals - name) : strlen(name);
@@ -62,12 +63,10 @@ bool ReadLongOption(const char* argument, const char*& cursor) {
     return true;
   }
   // The value stands alone; like a name, it must fit whole.
-  char value[kMaxName + 1];
-  size_t fullLength = 0;
-  if (!NextArgument(cursor, value, sizeof value, fullLength) ||
-      fullLength > static_cast<size_t>(kMaxName)) {
+  if (next == arguments.size() || arguments[next].empty() ||
+      arguments[next].size() > static_cast<size_t>(kMaxName)) {
     return false;
   }
-  option->apply(value);
+  option->apply(arguments[next++].c_str());
   return true;
 }

@@ -44,9 +44,8 @@ void Answer(LoneArgument request) {
 }
 
 void ApplyCommandLine() {
-  const char* commandLine = GetCommandLineA();
-  ReadCommandLine(commandLine);
-  if (!CommandLineIsExact()) Run.BadCommandLine = true;
+  const Arguments arguments = ProgramArguments();
+  ReadCommandLine(arguments);
   // A map records offsets of the input in the output: a backup stream has other
   // offsets, an endless run no end, and without an output nothing is rescued.
   if (RescueMapNamed() && (Run.BackupMode || Run.EndlessMode || !Run.OutputEnabled))
@@ -55,7 +54,7 @@ void ApplyCommandLine() {
     WriteUsage();
     ExitWithCode(kExitFailure);
   }
-  if (Run.Answer == LoneArgument::kRun) Run.Answer = ReadLoneArgument(commandLine);
+  if (Run.Answer == LoneArgument::kRun) Run.Answer = ReadLoneArgument(arguments);
   Answer(Run.Answer);
   if (Run.NoResume) Run.ResumeMode = false;
 }
@@ -81,6 +80,7 @@ void RunProgram() {
   TestPlatformFamily();
   WriteBanner();
   ApplyCommandLine();
+  PrepareConsole();
   ReserveReadBuffer();
   KeepResultsAtExit();
   LoadRescueMap();

@@ -5,6 +5,7 @@
 
 #include "app.h"
 #include "console.h"
+#include "date_text.h"
 #include "map_files.h"
 #include "replace_whole.h"
 #include "run_record.h"
@@ -59,20 +60,27 @@ bool FeedFile(HANDLE file, rescue::MapParser& parser, bool& parsed, DWORD& code)
   }
 }
 
-// The command line after the program's name, on one line whatever bytes the names
-// hold. The name is left out: it is the path the program was started by, which
-// differs from one platform to another for the same run.
+bool NeedsQuotes(const std::string& argument) {
+  for (char c : argument) {
+    if (static_cast<unsigned char>(c) <= ' ') return true;
+  }
+  return argument.empty();
+}
+
+// The arguments after the program's name, on one line whatever bytes they hold: one
+// that is empty or holds a blank is quoted. The name is left out: it is the path the
+// program was started by, which differs from one platform to another for the same
+// run.
 std::string CommandLineText() {
-  const char* cursor = GetCommandLineA();
-  char name[kMaxName + 1];
-  size_t length = 0;
-  NextArgument(cursor, name, sizeof name, length);
-  while (*cursor == ' ' || *cursor == '\t') ++cursor;
   std::string text = "tavo";
-  if (*cursor != '\0') text += ' ';
-  for (; *cursor != '\0'; ++cursor) {
-    unsigned char c = static_cast<unsigned char>(*cursor);
-    text += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+  for (const std::string& argument : ProgramArguments()) {
+    bool quoted = NeedsQuotes(argument);
+    text += quoted ? " \"" : " ";
+    for (char c : argument) {
+      unsigned char code = static_cast<unsigned char>(c);
+      text += code < 0x20 || code == 0x7F ? '?' : c;
+    }
+    if (quoted) text += '"';
   }
   return text;
 }
@@ -121,10 +129,7 @@ bool WriteMapFile(const char* name, const std::string& text) {
 std::string LocalTimeText() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  char text[40];  // room for any 16-bit field values
-  snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
-           now.wDay, now.wHour, now.wMinute, now.wSecond);
-  return text;
+  return DateTimeText(now, ' ');
 }
 
 std::string MapHeading(const std::string& startTime) {

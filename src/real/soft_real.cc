@@ -362,8 +362,7 @@ long long llrint(SoftReal x) {
   if (IsZero(x)) return 0;
   Unpacked u = Unpack(x);
   int power = u.exponent - kBias;  // the value is significand * 2^(power - 63)
-  if (power >= 63) {
-    if (u.negative && power == 63 && u.significand == kTopBit) return kIndefinite;
+  if (power >= 64) {
     RaiseFault();
     return kIndefinite;
   }
@@ -372,6 +371,13 @@ long long llrint(SoftReal x) {
   uint64_t whole = fixed.high;
   bool half = (fixed.low & kTopBit) != 0;
   if (half && ((fixed.low & ~kTopBit) != 0 || (whole & 1) != 0)) ++whole;
+  // The range is judged after rounding: 2^63 - 0.5 rounds to 2^63, which only a
+  // negative result holds.
+  if (whole > kTopBit || (whole == kTopBit && !u.negative)) {
+    RaiseFault();
+    return kIndefinite;
+  }
+  if (whole == kTopBit) return LLONG_MIN;
   return u.negative ? -static_cast<long long>(whole) : static_cast<long long>(whole);
 }
 

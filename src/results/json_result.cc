@@ -2,8 +2,9 @@
 // profile. Every figure is an integer, as the run counted it; its schema is
 // doc/tavo-result.schema.json.
 #include <cstdint>
-#include <cstdio>  // snprintf
+#include <string>
 
+#include "date_text.h"
 #include "profile.h"
 #include "results.h"
 #include "run_record.h"
@@ -141,16 +142,9 @@ void AppendProfile(std::string& out) {
 
 }  // namespace
 
-std::string IsoDate(const SYSTEMTIME& when) {
-  char text[48];  // room for the widest fields a SYSTEMTIME can hold
-  snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", when.wYear, when.wMonth,
-           when.wDay, when.wHour, when.wMinute, when.wSecond);
-  return text;
-}
-
 std::string JsonResult(UINT exitCode, const SYSTEMTIME& when) {
   std::string out = "{\n  \"program\": \"tavo\", \"version\": \"" TAVO_VERSION "\",\n";
-  out += "  \"date\": \"" + IsoDate(when) + "\",\n  ";
+  out += "  \"date\": \"" + DateTimeText(when, 'T') + "Z\",\n  ";
   TextField(out, "commandLine", GetCommandLineA());
   out += ",\n";
   AppendInput(out);

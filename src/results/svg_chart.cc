@@ -5,6 +5,7 @@
 #include <cstdio>  // snprintf
 #include <string>
 
+#include "date_text.h"
 #include "profile.h"
 #include "results.h"
 #include "run_record.h"
@@ -186,11 +187,8 @@ std::string Title(const SYSTEMTIME& when) {
       Run.ElapsedMs > 0
           ? Fixed(Run.BytesRead * 1000 / Run.ElapsedMs, 1000000, 1) + " MB/s"
           : "not measured";
-  std::string date = IsoDate(when);
-  date[10] = ' ';
-  date.pop_back();
-  return std::string(Run.InputName) + "  |  " + size + "  |  " + date +
-         " UTC  |  average " + average;
+  return std::string(Run.InputName) + "  |  " + size + "  |  " +
+         DateTimeText(when, ' ') + " UTC  |  average " + average;
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ void AppendUtf8(std::string& out, uint32_t point) {
   }
 }
 
+// XML 1.0's Char production; surrogates never reach here, as NextCodePoint refuses
+// them.
+bool XmlCharacter(uint32_t point) {
+  if (point < 0x20) return point == '\t' || point == '\n' || point == '\r';
+  return point != 0xFFFE && point != 0xFFFF;
+}
+
 // The smallest code point each length may carry: anything less is overlong.
 constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
 
@@ -79,7 +86,7 @@ void AppendXmlText(std::string& out, const char* text) {
       out += "&gt;";
     } else if (point == '"') {
       out += "&quot;";
-    } else if (point < 0x20 && point != '\t' && point != '\n' && point != '\r') {
+    } else if (!XmlCharacter(point)) {
       AppendUtf8(out, kReplacementCharacter);
     } else {
       AppendUtf8(out, point);

@@ -1,10 +1,11 @@
 // Real arithmetic after start-up: "zero-divide", "overflow" and "invalid" end through
 // the console's fatal path; "precision" starts, where the x87 unit computes, from a
 // 53-bit control word and exits with 0 when start-up gave a 64-bit significand
-// rounded to nearest.
+// rounded to nearest, with 1 otherwise.
 #include <cstring>
 
 #include "console.h"
+#include "exit_code.h"
 
 namespace {
 
@@ -50,10 +51,10 @@ int main(int argc, char** argv) {
   if (strcmp(mode, "precision") == 0) {
     StartWithDoublePrecision();
     PrepareRealArithmetic(EndOnRealArithmeticFault);
-    ExitWithCode(ExtendedToNearest() ? 0 : 2);
+    ExitWithCode(ExtendedToNearest() ? kExitWhole : kExitFailure);
   }
   PrepareRealArithmetic(EndOnRealArithmeticFault);
   WriteReal(Compute(mode), 2);
   WriteLineEnd();
-  ExitWithCode(0);
+  ExitWithCode(kExitWhole);
 }

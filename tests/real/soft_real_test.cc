@@ -257,6 +257,36 @@ void RunIntegerEdges(Operands& operands) {
   }
 }
 
+// Around 2^63, where 64-bit integers end: the x87 faults on a value that rounds to
+// 2^63 or beyond, and only -2^63 of those fits.
+void RunIntegerRange() {
+  const struct {
+    uint16_t exponent;
+    uint64_t significand;
+  } kEdges[] = {
+      {16383 + 62, ~0ull - 2},         // 2^63 - 1.5
+      {16383 + 62, ~0ull},             // 2^63 - 0.5, rounding to 2^63
+      {16383 + 63, 1ull << 63},        // 2^63
+      {16383 + 63, (1ull << 63) | 1},  // 2^63 + 1
+      {16383 + 64, 1ull << 63},        // 2^64
+      {0x7FFF, 1ull << 63},            // infinity
+  };
+  for (const auto& edge : kEdges) {
+    for (uint16_t sign : {0, 0x8000}) {
+      Both x = FromBits(static_cast<uint16_t>(sign | edge.exponent), edge.significand);
+      std::feclearexcept(FE_ALL_EXCEPT);
+      volatile long long x87 = std::llrint(x.x87);
+      bool x87Faulted = std::fetestexcept(FE_INVALID) != 0;
+      softFaulted = false;
+      long long soft = llrint(x.soft);
+      if (x87 != soft || x87Faulted != softFaulted)
+        ADD_FAILURE() << "llrint of " << Hex(x.x87) << ": x87 " << x87
+                      << (x87Faulted ? " (fault)" : "") << ", soft " << soft
+                      << (softFaulted ? " (fault)" : "");
+    }
+  }
+}
+
 // Products just below half the smallest denormal, whose one bit of difference from
 // the tie lies far below the bits that shifting into the denormal range keeps: the
 // significands (2^64 - 1)(2^63 + 1) give 2^127 + 2^63 - 1.
@@ -288,6 +318,7 @@ TEST(SoftReal, EqualsTheX87BitForBit) {
              std::chrono::seconds(FromEnvironment("TAVO_REAL_SECONDS", 0));
   Operands operands(seed);
   RunIntegerEdges(operands);
+  RunIntegerRange();
   RunDeepUnderflow();
   uint64_t batches = 0;
   do {

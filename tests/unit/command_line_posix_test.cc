@@ -11,11 +11,22 @@ namespace {
 TEST(PosixCommandLine, ASecondSlashMakesAPath) {
   const std::string digits = "/" + std::string(199, '0') + "64/x";
   ::Run = RunRecord();
-  ReadCommandLine(("tavo /dev/sdb " + digits + " /512").c_str());
+  ReadCommandLine({"/dev/sdb", digits, "/512"});
   EXPECT_FALSE(::Run.BadCommandLine);
   EXPECT_STREQ(::Run.InputName, "/dev/sdb");
   EXPECT_STREQ(::Run.OutputName, digits.c_str());
   EXPECT_EQ(::Run.BufferSize, 512);
+}
+
+// Arguments come as they were given: quotes and blanks are part of a name, and an
+// empty argument is a name that no file has, not nothing.
+TEST(PosixCommandLine, ArgumentsAreNamesAsGiven) {
+  ::Run = RunRecord();
+  ReadCommandLine({"", "movie \"final\".mkv", "--json", "\"r \""});
+  EXPECT_FALSE(::Run.BadCommandLine);
+  EXPECT_STREQ(::Run.InputName, "");
+  EXPECT_STREQ(::Run.OutputName, "movie \"final\".mkv");
+  EXPECT_STREQ(::Run.JsonName, "\"r \"");
 }
 
 }  // namespace

@@ -7,30 +7,24 @@
 
 namespace {
 
-using Args = std::vector<std::string>;
-
-Args Split(const char* commandLine) {
-  Args arguments;
-  char argument[256];
-  size_t length = 0;
-  while (NextArgument(commandLine, argument, sizeof argument, length))
-    arguments.push_back(argument);
-  return arguments;
-}
-
 TEST(CommandLine, SplittingOnBlanksAndQuotes) {
-  EXPECT_EQ(Split("  tavo\t\ta  "), (Args{"tavo", "a"}));
-  EXPECT_EQ(Split("tavo \"my file\" out"), (Args{"tavo", "my file", "out"}));
-  EXPECT_EQ(Split("tavo pre\"fix suf\"fix"), (Args{"tavo", "prefix suffix"}));
-  EXPECT_EQ(Split("tavo \"\" a"), (Args{"tavo", "a"}));
-  EXPECT_EQ(Split("tavo \"unclosed rest"), (Args{"tavo", "unclosed rest"}));
-  EXPECT_EQ(Split("tavo a \""), (Args{"tavo", "a"}));
-  EXPECT_EQ(Split(""), Args{});
+  EXPECT_EQ(SplitCommandLine("  tavo\t\ta  "), (Arguments{"tavo", "a"}));
+  EXPECT_EQ(SplitCommandLine("tavo \"my file\" out"),
+            (Arguments{"tavo", "my file", "out"}));
+  EXPECT_EQ(SplitCommandLine("tavo pre\"fix suf\"fix"),
+            (Arguments{"tavo", "prefix suffix"}));
+  EXPECT_EQ(SplitCommandLine("tavo \"\" a"), (Arguments{"tavo", "a"}));
+  EXPECT_EQ(SplitCommandLine("tavo \"unclosed rest"),
+            (Arguments{"tavo", "unclosed rest"}));
+  EXPECT_EQ(SplitCommandLine("tavo a \""), (Arguments{"tavo", "a"}));
+  EXPECT_EQ(SplitCommandLine(""), Arguments{});
 }
 
+// The line as Windows hands it over, its arguments after the program's name read.
 const RunRecord& Read(const std::string& commandLine) {
   ::Run = RunRecord();
-  ReadCommandLine(commandLine.c_str());
+  Arguments arguments = SplitCommandLine(commandLine.c_str());
+  ReadCommandLine(Arguments(arguments.begin() + 1, arguments.end()));
   return ::Run;
 }
 

@@ -33,6 +33,7 @@ TEST(ResultText, NamesOfAnyBytesBecomeValidJsonAndXml) {
       {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x92\xBE", "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x92\xBE\"",
        "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x92\xBE"},                        // é € 💾 kept
       {"\xFF\xFE", "\"" + r + r + "\"", r + r},                        // never lead bytes
+      {"\xEF\xBF\xBE\xEF\xBF\xBF", "\"\xEF\xBF\xBE\xEF\xBF\xBF\"", r + r},  // U+FFFE U+FFFF
       {"\xC0\x80" "x", "\"" + r + r + "x\"", r + r + "x"},               // overlong NUL
       {"\xE0\x80\xAF", "\"" + r + r + r + "\"", r + r + r},            // overlong '/'
       {"\xED\xA0\x80", "\"" + r + r + r + "\"", r + r + r},            // a surrogate

@@ -1,12 +1,20 @@
-// GetCommandLineA: the one command-line string Windows hands a program, rebuilt from
-// the argument vector.
-#include <string.h>  // strchr, strdup
+// The program's arguments as the argument vector holds them, and GetCommandLineA, the
+// one line Windows would hand a program, rebuilt from them for the result file.
+#include <stdlib.h>  // malloc
+#include <string.h>  // strdup
 
 #include <string>
 
+#include "platform.h"
 #include "posix_layer.h"
 
 namespace {
+
+// Both are kept for the process, copied before main runs: later changes to argv
+// (option parsers that remove what they recognise) do not reach them.
+char* command_line = nullptr;
+char** arguments = nullptr;  // after the program's name, ended by nullptr
+int argument_count = 0;
 
 bool NeedsQuotes(const char* argument) {
   if (argument[0] == '\0') return true;
@@ -16,23 +24,8 @@ bool NeedsQuotes(const char* argument) {
   return false;
 }
 
-char* command_line = nullptr;  // built once, before main, and kept for the process
-bool command_line_exact = true;
-
-// The command-line rules have no way to write a double quote inside an argument, and
-// a Windows name cannot hold one.
-bool HoldsQuote(const char* argument) { return strchr(argument, '"') != nullptr; }
-
-// The program's name is only skipped, but it must be skipped whole: an empty one
-// would be dropped like a blank and take the first argument's place, and a quote in
-// it would swallow the arguments after it.
-const char* ProgramName(int argc, char** argv) {
-  if (argc < 1 || argv[0][0] == '\0' || HoldsQuote(argv[0])) return "tavo";
-  return argv[0];
-}
-
-// An argument that is empty or holds a character 1 to 32 goes in double quotes, which
-// the command-line splitter takes off again.
+// An argument that is empty or holds a character 1 to 32 goes in double quotes. A
+// double quote inside an argument stays as it is: the line is for reading.
 void Append(std::string& line, const char* argument) {
   bool quoted = NeedsQuotes(argument);
   if (quoted) line += '"';
@@ -40,12 +33,10 @@ void Append(std::string& line, const char* argument) {
   if (quoted) line += '"';
 }
 
-// Arguments joined by one blank.
 std::string JoinCommandLine(int argc, char** argv) {
   std::string line;
-  Append(line, ProgramName(argc, argv));
+  Append(line, argc < 1 || argv[0][0] == '\0' ? "tavo" : argv[0]);
   for (int i = 1; i < argc; ++i) {
-    if (HoldsQuote(argv[i])) command_line_exact = false;
     line += ' ';
     Append(line, argv[i]);
   }
@@ -53,19 +44,23 @@ std::string JoinCommandLine(int argc, char** argv) {
 }
 
 // glibc calls the functions of .init_array with main's arguments before main runs,
-// so the layer has them without main passing them on. The line is built at once, as
-// Windows builds it at process start: later changes to argv (option parsers that
-// remove what they recognise) do not reach it.
-void SaveCommandLine(int argc, char** argv, char** /*envp*/) {
+// so the layer has them without main passing them on.
+void SaveArguments(int argc, char** argv, char** /*envp*/) {
   command_line = strdup(JoinCommandLine(argc, argv).c_str());
+  argument_count = argc > 1 ? argc - 1 : 0;
+  arguments = static_cast<char**>(malloc(sizeof(char*) * (argument_count + 1)));
+  for (int i = 0; i < argument_count; ++i) arguments[i] = strdup(argv[i + 1]);
+  arguments[argument_count] = nullptr;
 }
 // Not const: .init_array is writable, and link-time optimisation refuses a read-only
 // object in it.
 __attribute__((section(".init_array"),
-               used)) void (*save_command_line)(int, char**, char**) = SaveCommandLine;
+               used)) void (*save_arguments)(int, char**, char**) = SaveArguments;
 
 }  // namespace
 
 LPSTR GetCommandLineA() { return command_line; }
 
-bool CommandLineIsExact() { return command_line_exact; }
+const char* ProgramArgument(int index) {
+  return index >= 0 && index < argument_count ? arguments[index] : nullptr;
+}

@@ -139,13 +139,12 @@ void FinishKeyScan(KeyScan* scan);  // nothing more is available now
 // The terminal on standard input. While the job is in the foreground, typed keys are
 // readable at once and unechoed (key mode); the terminal is put back when the job
 // stops or ends and taken again when it is resumed in the foreground. A job in the
-// background neither reads nor changes it. PrepareTerminal opens the terminal for
-// keys and starts the watcher; it runs once, before the program opens any file and
-// before its clock starts, and StartKeyMode runs it if it has not run. StartKeyMode
+// background neither reads nor changes it. PrepareConsole (platform.h) opens the
+// terminal for keys and starts the watcher; StartKeyMode runs it if the program has
+// not. StartKeyMode
 // is false, touching nothing, when standard input is not a terminal. PollInKeyMode
 // calls poll with a descriptor of the terminal whose reads never wait, only while keys
 // may be read. RestoreTerminal puts back the settings key mode replaced.
-void PrepareTerminal();
 bool StartKeyMode();
 void PollInKeyMode(void (*poll)(int fd));
 void RestoreTerminal();

@@ -52,13 +52,9 @@ DWORD GetVersion() {
 }
 
 // Only the form the program uses: fresh read-write memory, zero-filled and
-// page-aligned, as an anonymous mapping gives it. The program reserves its read
-// buffer once, when its command line has been accepted and before it opens a file or
-// starts its clock: the terminal is prepared for keys there, first, so that the
-// watcher's fork copies no buffer either.
+// page-aligned, as an anonymous mapping gives it.
 LPVOID VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                     DWORD flProtect) {
-  PrepareTerminal();
   if (lpAddress != nullptr || dwSize == 0 ||
       flAllocationType != (MEM_COMMIT | MEM_RESERVE) || flProtect != PAGE_READWRITE) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "platform.h"
 #include "posix_layer.h"
 
 namespace {
@@ -141,10 +142,7 @@ bool watched = false;  // a watcher was started
 
 }  // namespace
 
-// Done once the command line is accepted, before any file is opened and before the
-// clock starts: the watcher's fork then holds none of the program's files and costs
-// none of the measured time.
-void PrepareTerminal() {
+void PrepareConsole() {
   if (prepared) return;
   prepared = true;
   if (!isatty(STDIN_FILENO)) return;
@@ -157,7 +155,7 @@ void PrepareTerminal() {
 // every way out that runs code, the ending signals included.
 bool StartKeyMode() {
   if (!isatty(STDIN_FILENO)) return false;
-  PrepareTerminal();
+  PrepareConsole();
   // An invoker that has a signal ignored (Ctrl-Z, or SIGHUP under nohup) keeps it so.
   if (!Ignored(SIGTSTP)) Catch(SIGTSTP, StopOutOfKeyMode);
   for (int signal_number : kEndingSignals) {

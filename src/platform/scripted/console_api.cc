@@ -5,6 +5,9 @@ using scripted::kStdinHandle;
 using scripted::kStdoutHandle;
 using scripted::Live;
 
+// The script's keys need no terminal.
+void PrepareConsole() {}
+
 HANDLE GetStdHandle(DWORD nStdHandle) {
   return reinterpret_cast<HANDLE>(nStdHandle == STD_INPUT_HANDLE ? kStdinHandle
                                                                  : kStdoutHandle);

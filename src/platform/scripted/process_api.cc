@@ -42,8 +42,6 @@ LPSTR GetCommandLineA() { return &Live().script.commandLine[0]; }
 // Fixed, so that the names of temporary files are the same on every test run.
 DWORD GetCurrentProcessId() { return 42; }
 
-bool CommandLineIsExact() { return true; }  // the script gives the line itself
-
 void ExitProcess(UINT uExitCode) { scripted::FinishChild(uExitCode); }
 
 // Like VirtualAlloc's committed pages: zero-filled and page-aligned. Never freed;

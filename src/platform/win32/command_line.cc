@@ -1,4 +1,9 @@
-// Windows hands the program its command line as typed: nothing is lost in rebuilding.
+// The arguments as the program cuts them from the one line Windows hands it.
+#include "app.h"
 #include "platform.h"
 
-bool CommandLineIsExact() { return true; }
+const char* ProgramArgument(int index) {
+  static const Arguments arguments = SplitCommandLine(GetCommandLineA());
+  size_t after_name = static_cast<size_t>(index) + 1;
+  return after_name < arguments.size() ? arguments[after_name].c_str() : nullptr;
+}
