@@ -181,11 +181,16 @@ case_posix_names() {
   run file file/below
 }
 
-# A sparse 5 GiB + 100 bytes beside a copy as long: both 32-bit halves count.
+# A sparse 5 GiB + 100 bytes beside a copy as long: both 32-bit halves count. Both
+# hold the same bytes in the sector before the resume point, which proves the copy
+# there; zeros alone would not.
 case_large_resume() {
   local size=$(((5 << 30) + 100))
   truncate -s $size input copy 2>/dev/null || { skip "no sparse files here" && return; }
   printf tail | dd of=input bs=1 seek=$((size - 4)) conv=notrunc status=none
+  for file in input copy; do
+    printf mark | dd of=$file bs=1 seek=$((size - 600)) conv=notrunc status=none
+  done
   run input copy
   cmp -s -i $((size - 100)) input copy || fail "the last 100 bytes were not copied"
 }
