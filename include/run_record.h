@@ -31,6 +31,8 @@ struct RunRecord {
   HANDLE Output = INVALID_HANDLE_VALUE;
   // The output's open made it: it did not exist before.
   bool OutputCreated = false;
+  // A disk or a partition: its length is the device's, whatever was copied to it.
+  bool OutputIsDevice = false;
   int64_t InputSize = 0;     // 0 when the size could not be had
   int64_t OutputLength = 0;  // when opened in resume mode; 0 when it could not be had
   int64_t ResumeOffset = 0;  // OutputLength rounded down to a sector of the input

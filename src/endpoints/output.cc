@@ -15,6 +15,14 @@ HANDLE CreateOutput(DWORD access) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// On Windows a disk's handle tells nothing of a file; a POSIX layer marks devices.
+bool IsDevice(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileType(file) == FILE_TYPE_DISK &&
+         (!GetFileInformationByHandle(file, &info) ||
+          (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0);
+}
+
 }  // namespace
 
 // Readable too, so that a resume can be checked against the input. An output that
@@ -34,8 +42,11 @@ void OpenOutput() {
     ExitWithCode(kExitCannotOpen);
   }
   Run.OutputCreated = code != ERROR_ALREADY_EXISTS;
+  Run.OutputIsDevice = IsDevice(Run.Output);
   if (Run.ResumeMode) {
-    Run.OutputLength = FileSizeOrZero(Run.Output);
+    // A device holds no length of what was copied to it: without a map, its copy
+    // starts at 0.
+    Run.OutputLength = Run.OutputIsDevice ? 0 : FileSizeOrZero(Run.Output);
   } else {
     WriteText("   writing data to file \"");
     WriteText(Run.OutputName);

@@ -14,6 +14,7 @@ namespace {
 
 constexpr int64_t kWindow = 1 << 20;   // compared sector by sector below the end
 constexpr int64_t kRequest = 1 << 16;  // bytes per read, whole sectors of any disk
+constexpr int64_t kRefine = 16 << 20;  // read on past a block found far back
 
 // Two blocks of `request` bytes, page-aligned as a disk read uncached needs them;
 // like ReadBuffer they stay until the process ends.
@@ -92,8 +93,10 @@ Scan ScanStretch(int64_t from, int64_t end) {
 }
 
 // One block at distances doubling from end: just after the proven sectors of the
-// nearest block that holds some and differs nowhere; floor when none does.
-int64_t NearestProvenBlock(int64_t floor, int64_t end, bool& differed) {
+// nearest block that holds some and differs nowhere, and of those after it up to the
+// block tried before (16 MiB at most); floor when none does. `closer` is where the
+// stretch already compared begins.
+int64_t NearestProvenBlock(int64_t floor, int64_t end, int64_t closer, bool& differed) {
   for (int64_t distance = 2 * kWindow;; distance *= 2) {
     int64_t at = std::max(floor, end - distance);
     at -= at % Run.InputSector;
@@ -101,8 +104,10 @@ int64_t NearestProvenBlock(int64_t floor, int64_t end, bool& differed) {
     Scan scan = ScanStretch(at, std::min(end, at + Blocks().request));
     differed = differed || scan.differed;
     if (scan.unchecked) return end;
-    if (scan.stop < 0 && scan.proven > 0) return scan.proven;
+    if (scan.stop < 0 && scan.proven > 0)
+      return std::max(scan.proven, ScanStretch(at, std::min(closer, at + kRefine)).proven);
     if (at == floor || end - distance <= floor) return floor;
+    closer = at;
   }
 }
 
@@ -121,7 +126,7 @@ TrustVerdict TrustedCopyEnd(int64_t floor, int64_t end, bool beyondZeros) {
   if (scan.proven > 0) return {scan.proven, scan.differed};
   if (!scan.differed && !beyondZeros) return {from, false};
   bool differed = scan.differed;
-  int64_t proven = from > floor ? NearestProvenBlock(floor, end, differed) : floor;
+  int64_t proven = from > floor ? NearestProvenBlock(floor, end, from, differed) : floor;
   return {proven == floor && differed ? -1 : proven, differed};
 }
 

@@ -109,15 +109,12 @@ void StartNewMap() {
   Map.end = Map.sizeKnown ? end : done;
 }
 
-// Where a straight pass over the map would stop first: the first area not rescued
-// after a rescued one.
+// Where a straight pass over the map would stop first: the first area not rescued.
 int64_t FirstStopAfterRescued() {
-  for (size_t i = 1; i < Map.areas.size(); ++i) {
-    if (Map.areas[i - 1].status == rescue::kRescued &&
-        Map.areas[i].status != rescue::kRescued)
-      return Map.areas[i].pos;
+  for (const rescue::Area& area : Map.areas) {
+    if (area.status != rescue::kRescued) return area.pos;
   }
-  return 0;
+  return Map.end;
 }
 
 // The rescued bytes just below where an earlier run's reading stopped: a source that
@@ -137,6 +134,23 @@ void CheckBelow(int64_t stop) {
   SayCopyGoesOnFrom(trusted, verdict.differed);
 }
 
+// A copy stopped between two saves of its map (a kill, a power cut) has written on
+// past what its map calls rescued. Where the output reaches into the non-tried area
+// that follows, it is judged as a copy without a map is; what it proves is flushed
+// before the map calls it rescued.
+void TakeInWhatTheOutputHolds(int64_t stop) {
+  size_t i = rescue::AreaAt(Map.areas, stop);
+  if (i == Map.areas.size() || Map.areas[i].status != rescue::kNonTried) return;
+  int64_t outputLength = FileSizeOrZero(Run.Output);
+  int64_t end =
+      std::min(Map.areas[i].end(), outputLength - outputLength % Run.InputSector);
+  if (end <= stop) return;
+  TrustVerdict verdict = TrustedCopyEnd(stop, end, true);
+  if (verdict.end <= stop) return;
+  rescue::SetStatus(Map.areas, stop, verdict.end - stop, rescue::kUnflushed);
+  Map.unflushed = true;
+}
+
 void UseLoadedMap() {
   Map.areas = Map.file.areas;
   Map.end = Map.file.extent;
@@ -148,12 +162,14 @@ void UseLoadedMap() {
   int64_t firstStop = FirstStopAfterRescued();
   CheckBelow(firstStop);
   if (Map.file.currentPos != firstStop) CheckBelow(Map.file.currentPos);
+  TakeInWhatTheOutputHolds(FirstStopAfterRescued());
 }
 
 // The first byte that the pass reads, or the map's end when all is rescued.
 int64_t FirstToRead() {
   for (const rescue::Area& area : Map.areas) {
-    if (area.status != rescue::kRescued) return std::min(area.pos, Map.end);
+    if (rescue::FileStatus(area.status) != rescue::kRescued)
+      return std::min(area.pos, Map.end);
   }
   return Map.end;
 }
@@ -229,9 +245,12 @@ bool OwnMapCanBeKept() {
     Map.active = Map.loaded = false;
     return false;
   }
-  if (!Map.foreign) return true;
-  KeepNoMap("\"" + Map.name + "\" is not a map of this program's");
-  return false;
+  if (Run.OutputIsDevice) {
+    KeepNoMap("the output is not a file");
+  } else if (Map.foreign) {
+    KeepNoMap("\"" + Map.name + "\" is not a map of this program's");
+  }
+  return Map.active;
 }
 
 void SaveAtExit(UINT) { SaveRescueMapAtEnd(); }
@@ -259,6 +278,7 @@ void ReadMap() {
 // The map file exists before the first read: a run stopped at once leaves a map that
 // says what its output holds.
 bool WrittenBeforeReading() {
+  FlushReadAreas();
   if (WriteMap()) return true;
   DWORD code = GetLastError();
   std::string why =

@@ -306,7 +306,8 @@ case_medium_drops() {
   [[ $code == 4 ]] && grep -aq 'gle=23' out || fail "exit code $code, or no unreadable sector"
   rm data.hold && umount -l mnt && "$FAULTY_FS" data mnt -s && attach mnt/stalling || return
   run disk copy /512
-  cmp -s data copy || fail "the run after the medium came back did not end identical"
+  cmp -s data copy && [[ ! -e copy.tavo-map ]] ||
+    fail "the run after the medium came back did not end identical, or left its map"
 }
 
 # Linux, as root: a loop device over faulty_fs fails as a disk does. Its medium error
@@ -513,28 +514,117 @@ case_hand_over() {
   [[ $code == 0 ]] && cmp -s data copy2 || fail "tavo's completion of ddrescue's copy differs"
 }
 
-# Linux: a mapped copy killed (SIGKILL) at ten random moments after its first map:
-# each time the map parses and every area it marks '+' is in the output as in the
-# input; the same command then completes the copy.
-case_killed_mapped_copies() {
+# stop SIGNAL COMMAND...: COMMAND in the background, SIGNAL to it after a random
+# moment of up to 1.2 s (the first second included); its exit code in $code.
+stop() {
+  local signal=$1
+  shift
+  "$@" </dev/null >/dev/null &
+  sleep "$(awk -v r=$RANDOM 'BEGIN { print r % 1200 / 1000 }')"
+  kill -"$signal" $! 2>/dev/null
+  wait $!
+  code=$?
+}
+
+# Linux: copies of a worn medium with two bad sectors (faulty_fs "worn"), with and
+# without --map, stopped at random moments by SIGKILL, SIGINT, SIGTERM and SIGHUP.
+# The map exists from before the first read, and every area it marks '+' is in the
+# output as in the input; Ctrl-C, SIGTERM and SIGHUP end the run by the signal once
+# the map is saved. Once the medium has healed, the same command completes the copy,
+# and a copy's own map is gone with it. A run whose read hangs ends at Ctrl-C all the
+# same, its map as it was before the read.
+case_stopped_copies() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty $((12 << 20)) || return
+  local round signal map option expected
+  local -A ends=([KILL]=137 [INT]=130 [TERM]=143 [HUP]=129)
+  for round in $(seq 16); do
+    signal=$(printf '%s\n' KILL INT TERM HUP | sed -n "$((round % 4 + 1))p")
+    ((round % 2)) && map=map option=--map=map || map=copy.tavo-map option=
+    rm -f copy map data.healed
+    stop "$signal" "${emulator[@]}" "$program" mnt/worn copy $option
+    expected=${ends[$signal]}
+    [[ $code == "$expected" || $code == 4 ]] ||
+      fail "round $round: SIGNAL $signal ended the run with $code, not $expected"
+    [[ $code == 4 ]] && continue  # done before the signal came
+    map_holds "$map" copy data 2>holds.log || fail "round $round, $signal: $(cat holds.log)"
+    touch data.healed
+    tavo mnt/worn copy $option
+    [[ $code == 0 ]] && cmp -s data copy && [[ $map == map || ! -e $map ]] ||
+      fail "round $round, $signal: exit code $code, a copy that differs, or its map left"
+  done
+  umount -l mnt && rm -rf mnt && mkdir mnt
+  "$FAULTY_FS" data mnt 2>fuse.log || { fail "mounting FUSE again failed" && return; }
+  "${emulator[@]}" "$program" mnt/hanging copy2 --map=map2 </dev/null >/dev/null &
+  local pid=$!
+  await test -e map2 && sleep 0.2 && kill -INT $pid && await ended $pid ||
+    fail "Ctrl-C did not end a run whose read hangs"
+  wait $pid
+  code=$?
+  touch data.release
+  [[ $code == 130 ]] && ! grep -q ' +$' map2 || fail "the hanging run: exit code $code, or '+' in its map"
+}
+
+# Linux: a plain copy of a mostly empty medium (faulty_fs "slow"), killed past half
+# way, resumes from its own map near where it stopped, and ends identical.
+case_killed_empty_copy() {
+  $linux || { skip "the Linux build only" && return; }
+  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] ||
+    { skip "needs faulty_fs (built with libfuse3-dev) and /dev/fuse" && return; }
+  { head -c 4096 /dev/urandom && head -c $(((8 << 20) - 4096)) /dev/zero; } >data
+  mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log ||
+    { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
+  "${emulator[@]}" "$program" mnt/slow copy /2 </dev/null >/dev/null &
+  sleep 6.5
+  kill -KILL $! 2>/dev/null; wait $! 2>/dev/null
+  local kept from
+  kept=$(stat -c %s copy)
+  tavo mnt/slow copy
+  from=$(grep -ao ' from [0-9a-f.]* ([0-9]*)' "$work/out" | tr -dc '0-9 ' | awk '{print $NF}')
+  ((kept < 8 << 20 && ${from:-0} > kept / 2)) && [[ $code == 0 ]] && cmp -s data copy ||
+    fail "killed at $kept: resumed from ${from:-0}, exit code $code, or not identical"
+}
+
+# Linux: an output whose first fsync fails and drops what it had not stored
+# (faulty_fs "lossy"): the run ends as a failed write (exit code 3) and its map calls
+# nothing rescued that the output lost; the same command then ends identical.
+case_lossy_output() {
   $linux || { skip "the Linux build only" && return; }
   mount_faulty $((8 << 20)) || return
-  local round
-  for round in $(seq 10); do
-    rm -f copy map
-    "${emulator[@]}" "$program" mnt/slow copy /2 --map=map </dev/null >/dev/null &
-    sleep "$(awk -v r=$RANDOM 'BEGIN { print 5.5 + r % 3000 / 1000 }')"
-    kill -KILL $! 2>/dev/null; wait $! 2>/dev/null
-    map_holds map copy data 2>holds.log || fail "round $round: $(cat holds.log)"
+  tavo mnt/slow mnt/lossy /2 --map=map
+  [[ $code == 3 ]] && map_holds map mnt/lossy data 2>holds.log ||
+    fail "exit code $code, or a map that claims what the output lost: $(cat holds.log 2>/dev/null)"
+  tavo mnt/slow mnt/lossy --map=map
+  [[ $code == 0 ]] && cmp -s data mnt/lossy || fail "the same command again: exit code $code, or not identical"
+}
+
+# Zeros that input and output both hold prove no copy: an output that holds the input
+# to 3 MiB and zeros to 6 MiB, over an input with a zero sector at 5 MiB, is copied
+# again from where it holds the input. Linux, as root: a copy onto a blank, larger
+# disk starts at 0, though the input ends in zeros as the disk does.
+case_zero_stretches() {
+  local MiB=$((1 << 20)) spec
+  head -c $((8 * MiB)) /dev/urandom >input
+  dd if=/dev/zero of=input bs=512 seek=$((5 * MiB / 512)) count=1 conv=notrunc status=none
+  for spec in 3:6 2:6; do
+    { head -c $((${spec%:*} * MiB)) input && head -c $(((${spec#*:} - ${spec%:*}) * MiB)) /dev/zero; } >copy
+    run input copy
+    [[ $code == 0 ]] && cmp -s input copy && [[ ! -e copy.tavo-map ]] ||
+      fail "input to ${spec%:*} MiB, zeros to ${spec#*:} MiB: exit code $code, or not identical"
   done
-  tavo mnt/slow copy /2 --map=map
-  [[ $code == 0 ]] && cmp -s data copy || fail "the killed copy was not completed"
+  $linux && [[ $(id -u) == 0 ]] || return
+  { head -c $((3 * MiB)) input && head -c $MiB /dev/zero; } >small
+  truncate -s $((16 * MiB)) blank
+  attach blank || return
+  tavo small disk
+  [[ $code == 0 ]] && cmp -s -n $((4 * MiB)) small disk || fail "the blank disk: exit code $code, or not a copy"
 }
 
 passed=0 failed=0
 for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device damaged_medium dropped_share disk_errors \
-  medium_drops disk_full killed_copies map_files map_not_a_file healing_medium hand_over killed_mapped_copies}; do
+  medium_drops disk_full killed_copies map_files map_not_a_file healing_medium hand_over stopped_copies \
+  killed_empty_copy lossy_output zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
     echo "skip $name: left out of this build's suite (TAVO_CLI_SKIP); the Linux build runs it"
     continue

@@ -1,4 +1,4 @@
-// A damaged medium served by the kernel: five files over the bytes of DATA.
+// A damaged medium served by the kernel: files over the bytes of DATA.
 //   faulty_fs DATA MOUNTPOINT [-s] [other FUSE options]
 // "damaged", said to be 256 KiB (more than DATA), has an unreadable sector (EIO) at
 // 0x9400, and at 0x18200 one without medium for the first two reads after each open.
@@ -24,7 +24,10 @@
 // Each read of it is logged as "offset size" in DATA.reads. "slow" holds DATA and
 // takes 2 ms for each read, so that a copy of it lasts long enough to be killed.
 // "worn" holds DATA as a worn medium serves it: each read takes 1 ms, 10 ms in the
-// middle fifth of DATA, and the sectors at 0x310000 and 0xB30000 are unreadable (EIO).
+// middle fifth of DATA, and the sectors at 0x310000 and 0xB30000 are unreadable (EIO)
+// until a file DATA.healed exists. "lossy", empty and writable, keeps what is written
+// to it in memory; its first fsync fails (EIO) and drops what it had not stored
+// before, as a device whose writeback failed loses the pages; later ones store it.
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -64,13 +67,16 @@ std::map<off_t, int> failed_reads;   // by sector, since the last open
 
 bool IsUnflushable(const char* path) { return strcmp(path, "/unflushable") == 0; }
 bool IsUnsyncable(const char* path) { return strcmp(path, "/unsyncable") == 0; }
+bool IsLossy(const char* path) { return strcmp(path, "/lossy") == 0; }
+std::string lossy_stored, lossy_written;  // on the medium; as reads see it
+bool lossy_failed = false;                // its one failed fsync has come
 
 bool IsFile(const char* path) {
   return !strcmp(path, "/damaged") || !strcmp(path, "/refusing") ||
          !strcmp(path, "/disk") || IsUnflushable(path) || IsUnsyncable(path) ||
          !strcmp(path, "/hanging") || !strcmp(path, "/dropping") ||
          !strcmp(path, "/stalling") || !strcmp(path, "/healing") ||
-         !strcmp(path, "/slow") || !strcmp(path, "/worn");
+         !strcmp(path, "/slow") || !strcmp(path, "/worn") || IsLossy(path);
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
@@ -89,11 +95,25 @@ int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
   status->st_size = strcmp(path, "/damaged") == 0 ? 262144 : data_size;
   if (IsUnflushable(path) || IsUnsyncable(path))
     status->st_mode = S_IFREG | 0666, status->st_size = 0;
+  if (IsLossy(path))
+    status->st_mode = S_IFREG | 0666, status->st_size = lossy_written.size();
   return IsFile(path) || strcmp(path, "/") == 0 ? 0 : -ENOENT;
 }
 
-int Write(const char*, const char*, size_t size, off_t, fuse_file_info*) {
+int Write(const char* path, const char* data, size_t size, off_t offset,
+          fuse_file_info*) {
+  if (IsLossy(path)) {
+    size_t end = static_cast<size_t>(offset) + size;
+    if (lossy_written.size() < end) lossy_written.resize(end);
+    lossy_written.replace(static_cast<size_t>(offset), size, data, size);
+  }
   return static_cast<int>(size);
+}
+
+int Truncate(const char* path, off_t size, fuse_file_info*) {
+  if (!IsLossy(path)) return -EACCES;
+  lossy_written.resize(static_cast<size_t>(size));
+  return 0;
 }
 
 int Flush(const char* path, fuse_file_info*) {
@@ -101,6 +121,14 @@ int Flush(const char* path, fuse_file_info*) {
 }
 
 int Fsync(const char* path, int, fuse_file_info*) {
+  if (IsLossy(path)) {
+    if (!lossy_failed) {
+      lossy_failed = true;
+      lossy_written = lossy_stored;
+      return -EIO;
+    }
+    lossy_stored = lossy_written;
+  }
   return IsUnsyncable(path) ? -ENOSPC : 0;
 }
 
@@ -144,6 +172,12 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
   if (strcmp(path, "/hanging") == 0) {
     while (access(release_path.c_str(), F_OK) != 0) usleep(20000);
   }
+  if (IsLossy(path)) {
+    if (offset >= static_cast<off_t>(lossy_written.size())) return 0;
+    size_t count = std::min(size, lossy_written.size() - static_cast<size_t>(offset));
+    memcpy(buffer, lossy_written.data() + offset, count);
+    return static_cast<int>(count);
+  }
   if (strcmp(path, "/stalling") == 0) Stall(offset);
   if (strcmp(path, "/worn") == 0) {
     bool middle = offset >= data_size / 5 * 2 && offset < data_size / 5 * 3;
@@ -157,8 +191,10 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
       return static_cast<int>(end - offset);
     }
   }
+  bool healed = Exists(data_path + ".healed");
   for (const Fault& fault : kFaults) {
     if (strcmp(path, fault.path) != 0 || fault.sector < offset / 512 * 512 ||
+        (healed && strcmp(path, "/worn") == 0) ||
         fault.sector >= end ||
         (fault.error == ENOMEDIUM && failed_reads[fault.sector] >= fault.failingReads))
       continue;
@@ -190,5 +226,6 @@ int main(int argc, char** argv) {
   operations.write = Write;
   operations.flush = Flush;
   operations.fsync = Fsync;
+  operations.truncate = Truncate;
   return fuse_main(argc - 1, argv + 1, &operations, nullptr);
 }

@@ -27,8 +27,8 @@ std::string WithZeros(std::string bytes, size_t from, size_t to) {
 }
 
 // Each earlier output against a 3 MiB input: where the copy goes on (-1: nowhere, the
-// output is no copy), and the line that says so. The check's reads count nowhere: a
-// failed one is not compared, and the report counts what the copy read.
+// output is no copy), and the line that says so. The check's reads count nowhere: the
+// copy goes on from a block whose read failed, and the report counts what it read.
 TEST(Resume, ChecksWhatItContinues) {
   const std::string in = Pattern(3 * MiB), copied = in.substr(0, 2 * MiB + 100);
   struct CheckCase {
@@ -44,17 +44,17 @@ TEST(Resume, ChecksWhatItContinues) {
       {"a read that fails in the check: from that block, to be tried again",
        WithZeros(copied, 2 * MiB - 64 * KiB, 2 * MiB), 2 * MiB - 64 * KiB, 0, true},
       {"a zero sector that agrees proves nothing",
-       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 5 * MiB / 2), MiB / 2 + 64 * KiB, 0,
-       false, 3 * MiB / 2},
+       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 5 * MiB / 2), MiB, 0, false,
+       3 * MiB / 2},
       {"zeros from within a sector before the end",
        WithZeros(copied, 2 * MiB - 128 * KiB + 700, 2 * MiB),
        2 * MiB - 128 * KiB + 512},
       {"the same on a disk of 4096-byte sectors",
        WithZeros(copied, 2 * MiB - 5000, 2 * MiB), 2 * MiB - 8 * KiB, 4096},
-      {"the whole window differs: just after the nearest agreeing block before it",
-       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 5 * MiB / 2), MiB / 2 + 64 * KiB},
+      {"the whole window differs: from where the output stops holding the input",
+       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 5 * MiB / 2), MiB},
       {"the window's first sector differs: the same",
-       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 2 * MiB), MiB / 2 + 64 * KiB},
+       WithZeros(in.substr(0, 5 * MiB / 2), MiB, 2 * MiB), MiB},
       {"a small output whose first sector differs",
        WithZeros(in.substr(0, 4096), 10, 11), -1},
       {"an output that is no copy", std::string(2 * MiB, 'x'), -1},

@@ -95,7 +95,8 @@ BOOL GetFileInformationByHandle(HANDLE hFile,
   const FileSpec& file = FileBehind(*open);
   uint64_t index = std::hash<std::string>()(open->name);
   *lpFileInformation = {};
-  lpFileInformation->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+  lpFileInformation->dwFileAttributes =
+      file.sectorSize != 0 ? FILE_ATTRIBUTE_DEVICE : FILE_ATTRIBUTE_NORMAL;
   lpFileInformation->dwVolumeSerialNumber = 1;
   lpFileInformation->nFileSizeHigh = static_cast<DWORD>(file.length >> 32);
   lpFileInformation->nFileSizeLow = static_cast<DWORD>(file.length);
