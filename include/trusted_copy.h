@@ -21,6 +21,10 @@ struct TrustVerdict {
 // tried again. Nothing proven gives floor, or -1 when sectors differed.
 TrustVerdict TrustedCopyEnd(int64_t floor, int64_t end, bool beyondZeros);
 
+// Just after the sectors from `from` on that each prove the copy, up to end: the first
+// that differs, holds only zeros, or cannot be read ends them.
+int64_t ProvenFrom(int64_t from, int64_t end);
+
 // The line that says the copy goes on from offset, and why.
 void SayCopyGoesOnFrom(int64_t offset, bool differed);
 

@@ -105,13 +105,32 @@ int64_t NearestProvenBlock(int64_t floor, int64_t end, int64_t closer, bool& dif
     differed = differed || scan.differed;
     if (scan.unchecked) return end;
     if (scan.stop < 0 && scan.proven > 0)
-      return std::max(scan.proven, ScanStretch(at, std::min(closer, at + kRefine)).proven);
+      return std::max(scan.proven,
+                      ScanStretch(at, std::min(closer, at + kRefine)).proven);
     if (at == floor || end - distance <= floor) return floor;
     closer = at;
   }
 }
 
 }  // namespace
+
+int64_t ProvenFrom(int64_t from, int64_t end) {
+  const CheckBlocks& blocks = Blocks();
+  for (int64_t at = from; at < end; at += blocks.request) {
+    int64_t asked = std::min(blocks.request, RoundUp(end - at, Run.InputSector));
+    int64_t in = ReadAt(Run.Input, at, blocks.input, asked);
+    int64_t out = in > 0 ? ReadAt(Run.Output, at, blocks.output, asked) : -1;
+    int64_t count = std::min({in, out, end - at});
+    for (int64_t sector = 0; sector < count; sector += Run.InputSector) {
+      int64_t length = std::min(Run.InputSector, count - sector);
+      if (memcmp(blocks.input + sector, blocks.output + sector, length) != 0 ||
+          AllZeros(blocks.input + sector, length))
+        return at + sector;
+    }
+    if (count < asked) return at + std::max<int64_t>(count, 0);
+  }
+  return end;
+}
 
 TrustVerdict TrustedCopyEnd(int64_t floor, int64_t end, bool beyondZeros) {
   int64_t from = std::max(floor, end - kWindow);
@@ -126,7 +145,8 @@ TrustVerdict TrustedCopyEnd(int64_t floor, int64_t end, bool beyondZeros) {
   if (scan.proven > 0) return {scan.proven, scan.differed};
   if (!scan.differed && !beyondZeros) return {from, false};
   bool differed = scan.differed;
-  int64_t proven = from > floor ? NearestProvenBlock(floor, end, from, differed) : floor;
+  int64_t proven =
+      from > floor ? NearestProvenBlock(floor, end, from, differed) : floor;
   return {proven == floor && differed ? -1 : proven, differed};
 }
 

@@ -135,19 +135,19 @@ void CheckBelow(int64_t stop) {
 }
 
 // A copy stopped between two saves of its map (a kill, a power cut) has written on
-// past what its map calls rescued. Where the output reaches into the non-tried area
-// that follows, it is judged as a copy without a map is; what it proves is flushed
-// before the map calls it rescued.
+// past what its map calls rescued: at most a save interval's worth, which is compared
+// whole with the input. A read that failed in that stretch left a hole, and a power
+// cut may have lost what was not flushed: the sectors that prove the copy, one after
+// another from where the map stops, are flushed and called rescued.
 void TakeInWhatTheOutputHolds(int64_t stop) {
   size_t i = rescue::AreaAt(Map.areas, stop);
   if (i == Map.areas.size() || Map.areas[i].status != rescue::kNonTried) return;
   int64_t outputLength = FileSizeOrZero(Run.Output);
   int64_t end =
       std::min(Map.areas[i].end(), outputLength - outputLength % Run.InputSector);
-  if (end <= stop) return;
-  TrustVerdict verdict = TrustedCopyEnd(stop, end, true);
-  if (verdict.end <= stop) return;
-  rescue::SetStatus(Map.areas, stop, verdict.end - stop, rescue::kUnflushed);
+  int64_t proven = end > stop ? ProvenFrom(stop, end) : stop;
+  if (proven <= stop) return;
+  rescue::SetStatus(Map.areas, stop, proven - stop, rescue::kUnflushed);
   Map.unflushed = true;
 }
 

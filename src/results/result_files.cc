@@ -58,6 +58,12 @@ const char* ExitCodeMeaning(UINT exitCode) {
       return "the output misses bytes it was given";
     case kExitInputNotWhole:
       return "a block was stepped over, or the copy ends short";
+    case kExitInterrupted:
+      return "stopped by Ctrl-C";
+    case kExitTerminated:
+      return "stopped by a request to terminate";
+    case kExitHungUp:
+      return "stopped as its terminal or console closed";
   }
   return "unknown";
 }

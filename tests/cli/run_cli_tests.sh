@@ -515,15 +515,16 @@ case_hand_over() {
 }
 
 # stop SIGNAL COMMAND...: COMMAND in the background, SIGNAL to it after a random
-# moment of up to 1.2 s (the first second included); its exit code in $code.
+# moment of up to 1.2 s (the first second included); its exit code in $code. A
+# background job of a shell without job control starts with SIGINT ignored: it gets
+# the default back, as a job in the foreground has it.
 stop() {
   local signal=$1
   shift
-  "$@" </dev/null >/dev/null &
+  env --default-signal=INT "$@" </dev/null >/dev/null &
   sleep "$(awk -v r=$RANDOM 'BEGIN { print r % 1200 / 1000 }')"
   kill -"$signal" $! 2>/dev/null
-  wait $!
-  code=$?
+  { wait $!; code=$?; } 2>/dev/null
 }
 
 # Linux: copies of a worn medium with two bad sectors (faulty_fs "worn"), with and
@@ -555,7 +556,7 @@ case_stopped_copies() {
   done
   umount -l mnt && rm -rf mnt && mkdir mnt
   "$FAULTY_FS" data mnt 2>fuse.log || { fail "mounting FUSE again failed" && return; }
-  "${emulator[@]}" "$program" mnt/hanging copy2 --map=map2 </dev/null >/dev/null &
+  env --default-signal=INT "${emulator[@]}" "$program" mnt/hanging copy2 --map=map2 </dev/null >/dev/null &
   local pid=$!
   await test -e map2 && sleep 0.2 && kill -INT $pid && await ended $pid ||
     fail "Ctrl-C did not end a run whose read hangs"

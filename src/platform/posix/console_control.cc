@@ -1,9 +1,10 @@
 // SetConsoleCtrlHandler over the signals that end a run: SIGINT (Ctrl-C), SIGHUP (the
-// terminal closed) and SIGTERM. The routine runs inside the signal handler, so it may
-// only note the event; the run then stops at its next request. A read that hangs
-// would keep it from getting there, and only a fatal signal interrupts such a read:
-// so the signal's default action comes back at once, and a timer sends the same
-// signal again unless the program takes the stop over (removes its routine) first.
+// terminal closed) and SIGTERM. As on Windows, the routine runs in a thread of its
+// own, so that the program's thread goes on to its next request and stops there. A
+// read that hangs keeps it from getting there, and only a fatal signal interrupts such
+// a read: unless the program takes the stop over in time (removes its routine), the
+// thread ends the process by the same signal.
+#include <pthread.h>
 #include <signal.h>
 #include <time.h>
 
@@ -18,39 +19,11 @@ constexpr DWORD kEvents[] = {CTRL_C_EVENT, CTRL_CLOSE_EVENT, CTRL_SHUTDOWN_EVENT
 constexpr int kCount = 3;
 
 PHANDLER_ROUTINE routine = nullptr;
-struct sigaction before[kCount];
-bool taken[kCount] = {};  // this layer handles the signal
-timer_t timers[kCount];
-bool timed[kCount] = {};
+sigset_t taken;  // the signals this layer waits for
+sigset_t before_mask;
+pthread_t waiter;
 volatile sig_atomic_t caught = 0;
-
-void SetAction(int signal_number, void (*handler)(int)) {
-  struct sigaction action = {};
-  action.sa_handler = handler;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(signal_number, &action, nullptr);
-}
-
-void Arm(int index, long ms) {
-  if (!timed[index]) return;
-  itimerspec when = {};
-  when.it_value.tv_sec = ms / 1000;
-  when.it_value.tv_nsec = ms % 1000 * 1000000;
-  timer_settime(timers[index], 0, &when, nullptr);
-}
-
-void OnEndingSignal(int signal_number) {
-  int saved_errno = errno;
-  for (int i = 0; i < kCount; ++i) {
-    if (kEndingSignals[i] != signal_number) continue;
-    caught = signal_number;
-    SetAction(signal_number, SIG_DFL);  // a second one ends the process at once
-    Arm(i, kStopGraceMs);
-    if (routine != nullptr) routine(kEvents[i]);
-  }
-  errno = saved_errno;
-}
+volatile sig_atomic_t taken_over = 0;
 
 bool Ignored(int signal_number) {
   struct sigaction current;
@@ -58,30 +31,57 @@ bool Ignored(int signal_number) {
          current.sa_handler == SIG_IGN;
 }
 
-void Take() {
-  for (int i = 0; i < kCount; ++i) {
-    int signal_number = kEndingSignals[i];
-    // An invoker that has a signal ignored (SIGHUP under nohup) keeps it so.
-    if (Ignored(signal_number)) continue;
-    sigevent event = {};
-    event.sigev_notify = SIGEV_SIGNAL;
-    event.sigev_signo = signal_number;
-    timed[i] = timer_create(CLOCK_MONOTONIC, &event, &timers[i]) == 0;
-    sigaction(signal_number, nullptr, &before[i]);
-    taken[i] = true;
-    SetAction(signal_number, OnEndingSignal);
-  }
+[[noreturn]] void EndBy(int signal_number) {
+  signal(signal_number, SIG_DFL);
+  sigset_t one;
+  sigemptyset(&one);
+  sigaddset(&one, signal_number);
+  pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+  kill(getpid(), signal_number);
+  for (;;) pause();
 }
 
-// Whatever handled the signals before comes back, unless one came: its default
-// action stays, so that another ends the process at once.
-void GiveBack() {
+void* WaitForEndingSignal(void*) {
+  int signal_number = 0;
+  if (sigwait(&taken, &signal_number) != 0) return nullptr;
   for (int i = 0; i < kCount; ++i) {
-    if (!taken[i]) continue;
-    Arm(i, 0);
-    if (caught != kEndingSignals[i]) sigaction(kEndingSignals[i], &before[i], nullptr);
-    taken[i] = false;
+    if (kEndingSignals[i] == signal_number) {
+      caught = signal_number;
+      routine(kEvents[i]);
+    }
   }
+  timespec grace = {0, kStopGraceMs * 1000000};
+  while (nanosleep(&grace, &grace) != 0 && errno == EINTR) {
+  }
+  if (!taken_over) EndBy(signal_number);
+  return nullptr;
+}
+
+// The signals go to the waiting thread alone: they are held in every other, the
+// program's thread included, from before the waiting thread starts.
+bool Take() {
+  sigemptyset(&taken);
+  for (int signal_number : kEndingSignals) {
+    // An invoker that has a signal ignored (SIGHUP under nohup) keeps it so.
+    if (!Ignored(signal_number)) sigaddset(&taken, signal_number);
+  }
+  pthread_sigmask(SIG_BLOCK, &taken, &before_mask);
+  if (pthread_create(&waiter, nullptr, WaitForEndingSignal, nullptr) == 0) return true;
+  pthread_sigmask(SIG_SETMASK, &before_mask, nullptr);
+  return false;
+}
+
+// A signal that came stays pending for whatever handled it before: another one now
+// ends the process at once.
+void GiveBack() {
+  taken_over = 1;
+  if (caught == 0) {
+    pthread_cancel(waiter);
+    pthread_join(waiter, nullptr);
+  } else {
+    signal(caught, SIG_DFL);
+  }
+  pthread_sigmask(SIG_SETMASK, &before_mask, nullptr);
 }
 
 }  // namespace
@@ -92,11 +92,16 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE HandlerRoutine, BOOL Add) {
     return FALSE;
   }
   if (Add) {
+    if (routine != nullptr) return TRUE;
     routine = HandlerRoutine;
-    Take();
-  } else if (routine == HandlerRoutine) {
+    if (Take()) return TRUE;
     routine = nullptr;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  if (routine == HandlerRoutine) {
     GiveBack();
+    routine = nullptr;
   }
   return TRUE;
 }
