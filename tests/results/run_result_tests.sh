@@ -100,13 +100,12 @@ case_direct() {
 case_profile() {
   $linux || { skip "the Linux build only" && return; }
   [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] || { skip "needs faulty_fs and /dev/fuse" && return; }
-  command -v rsvg-convert >/dev/null || { skip "no rsvg-convert (librsvg2-bin)" && return; }
   head -c $((16 << 20)) /dev/urandom >data
   mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log || { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
   agreeing mnt/worn copy --chart=c.svg || return
   check profile r.json
-  check svg c.svg
-  rsvg-convert -w 960 -h 540 c.svg -o c.png && check dip c.png r.json || fail "the chart does not render"
+  check svg c.svg && check dip c.svg r.json
+  ! command -v rsvg-convert >/dev/null || rsvg-convert c.svg >/dev/null || fail "the chart does not render"
 }
 
 passed=0 failed=0
