@@ -8,11 +8,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <random>
 
 constexpr uint64_t kRealDigestPairs = 20000;
 // What the x87 unit gives.
 constexpr uint64_t kX87RealDigest = 71124512132169588;
+
+// The x87's layout: the significand, then sign and exponent. Templates, instantiated
+// only where the x87's format is at hand.
+template <typename X87 = long double>
+X87 X87FromParts(uint16_t signExponent, uint64_t significand) {
+  X87 x = 0;
+  memcpy(&x, &significand, 8);
+  memcpy(reinterpret_cast<char*>(&x) + 8, &signExponent, 2);
+  return x;
+}
+
+template <typename X87 = long double>
+void X87Parts(const X87& x, uint16_t& signExponent, uint64_t& significand) {
+  memcpy(&significand, &x, 8);
+  memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
+}
 
 // make(signExponent, significand) builds a value, parts(value, signExponent,
 // significand) takes one apart, format(value, decimals, out) writes its text.

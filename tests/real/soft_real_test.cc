@@ -8,9 +8,10 @@
 #include <cfenv>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "console.h"  // FormatReal(long double), the program's own
 #include "gtest/gtest.h"
@@ -22,36 +23,24 @@ size_t FormatReal(SoftReal value, int decimals, char* out);  // built with soft 
 namespace {
 
 constexpr int kFaults = FE_DIVBYZERO | FE_OVERFLOW | FE_INVALID;
-
-SoftReal operator""_soft(const char* text) { return SoftRealFromText(text); }
+constexpr int kBias = 16383;
 
 bool softFaulted = false;
 void NoteSoftFault() { softFaulted = true; }
 
-SoftReal SoftOf(long double x) {
-  uint64_t significand;
-  uint16_t signExponent;
-  memcpy(&significand, &x, 8);
-  memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
-  return SoftReal::FromParts(signExponent, significand);
-}
-
-long double X87Of(uint16_t signExponent, uint64_t significand) {
-  long double x = 0;
-  memcpy(&x, &significand, 8);
-  memcpy(reinterpret_cast<char*>(&x) + 8, &signExponent, 2);
-  return x;
-}
-
-std::string Hex(long double x) {
-  SoftReal s = SoftOf(x);
+std::string Hex(SoftReal s) {
   char text[40];
   snprintf(text, sizeof text, "%04x:%016llx", s.SignExponent(),
            static_cast<unsigned long long>(s.Significand()));
   return text;
 }
 
-std::string Hex(SoftReal s) { return Hex(X87Of(s.SignExponent(), s.Significand())); }
+std::string Hex(long double x) {
+  uint16_t signExponent;
+  uint64_t significand;
+  X87Parts(x, signExponent, significand);
+  return Hex(SoftReal::FromParts(signExponent, significand));
+}
 
 // A value held both ways; each operation runs on both and must agree in its bits and
 // in whether it faulted (the x87's faults masked here, so that they only raise flags).
@@ -60,6 +49,14 @@ struct Both {
   SoftReal soft;
 };
 
+Both FromBits(uint16_t signExponent, uint64_t significand) {
+  return {X87FromParts(signExponent, significand),
+          SoftReal::FromParts(signExponent, significand)};
+}
+Both FromInteger(int64_t value) {
+  return {static_cast<long double>(value), SoftReal(value)};
+}
+
 template <typename X87Op, typename SoftOp>
 Both Apply(const char* what, Both a, Both b, X87Op x87Op, SoftOp softOp) {
   std::feclearexcept(FE_ALL_EXCEPT);
@@ -67,9 +64,7 @@ Both Apply(const char* what, Both a, Both b, X87Op x87Op, SoftOp softOp) {
   bool x87Faulted = std::fetestexcept(kFaults) != 0;
   softFaulted = false;
   SoftReal soft = softOp(a.soft, b.soft);
-  SoftReal x87Bits = SoftOf(x87);
-  if (x87Bits.SignExponent() != soft.SignExponent() ||
-      x87Bits.Significand() != soft.Significand() || x87Faulted != softFaulted) {
+  if (Hex(x87) != Hex(soft) || x87Faulted != softFaulted) {
     ADD_FAILURE() << Hex(a.x87) << ' ' << what << ' ' << Hex(b.x87) << ": x87 "
                   << Hex(x87) << (x87Faulted ? " (fault)" : "") << ", soft "
                   << Hex(soft) << (softFaulted ? " (fault)" : "");
@@ -88,19 +83,26 @@ BOTH_OPERATOR(-)
 BOTH_OPERATOR(*)
 BOTH_OPERATOR(/)
 
-Both FromInteger(int64_t value) {
-  return {static_cast<long double>(value), SoftReal(value)};
-}
-Both FromBits(uint16_t signExponent, uint64_t significand) {
-  return {X87Of(signExponent, significand),
-          SoftReal::FromParts(signExponent, significand)};
-}
-
 void ExpectSameComparisons(Both a, Both b) {
   bool same =
       (a.x87 < b.x87) == (a.soft < b.soft) && (a.x87 > b.x87) == (a.soft > b.soft) &&
       (a.x87 == b.x87) == (a.soft == b.soft) && (a.x87 != b.x87) == (a.soft != b.soft);
   if (!same) ADD_FAILURE() << "comparisons of " << Hex(a.x87) << " and " << Hex(b.x87);
+}
+
+// The integer nearest, ilogb below 2^63 (where the program calls it), and the fault
+// that the x87 raises for a value that rounds to 2^63 or beyond.
+void ExpectSameIntegers(Both x) {
+  std::feclearexcept(FE_ALL_EXCEPT);
+  volatile long long x87 = std::llrint(x.x87);
+  bool x87Faulted = std::fetestexcept(FE_INVALID) != 0;
+  softFaulted = false;
+  long long soft = llrint(x.soft);
+  bool sameFault = x87Faulted == softFaulted;
+  if (x87 != soft || !sameFault || (!x87Faulted && std::ilogb(x.x87) != ilogb(x.soft)))
+    ADD_FAILURE() << "llrint or ilogb of " << Hex(x.x87) << ": x87 " << x87
+                  << (x87Faulted ? " (fault)" : "") << ", soft " << soft
+                  << (softFaulted ? " (fault)" : "");
 }
 
 // Texts of finite values; the digits come from llrint, ilogb and the operations above.
@@ -110,12 +112,35 @@ void ExpectSameText(Both value, int firstDecimals, int lastDecimals) {
     char x87[kNumberTextMax], soft[kNumberTextMax];
     std::string x87Text(x87, FormatReal(value.x87, decimals, x87));
     std::string softText(soft, FormatReal(value.soft, decimals, soft));
-    if (x87Text != softText) {
+    if (x87Text != softText)
       ADD_FAILURE() << Hex(value.x87) << " with " << decimals << " decimals: x87 "
                     << x87Text << ", soft " << softText;
-    }
   }
 }
+
+// The format's boundaries, and the integers' end at 2^63.
+const struct {
+  uint16_t exponent;
+  uint64_t significand;
+} kBoundaries[] = {
+    {0, 0},                          // zero
+    {0, 1},                          // the smallest denormal
+    {0, ~0ull >> 1},                 // the largest denormal
+    {1, 1ull << 63},                 // the smallest normal
+    {0x7FFE, ~0ull},                 // the largest finite
+    {kBias, 1ull << 63},             // 1
+    {kBias, (1ull << 63) | 1},       // 1 + one unit
+    {kBias - 1, ~0ull},              // 1 - half a unit
+    {kBias - 64, 1ull << 63},        // half a unit at 1
+    {kBias - 64, 3ull << 62},        // three quarters of it
+    {kBias + 62, ~0ull - 2},         // 2^63 - 1.5
+    {kBias + 62, ~0ull},             // 2^63 - 0.5, rounding to 2^63
+    {kBias + 63, 1ull << 63},        // 2^63
+    {kBias + 63, (1ull << 63) | 1},  // 2^63 + 1
+    {kBias + 64, 1ull << 63},        // 2^64
+    {0x7FFF, 1ull << 63},            // infinity
+};
+constexpr size_t kFiniteBoundaries = std::size(kBoundaries) - 1;
 
 // The operand kinds: fully random bits, the boundaries of the format, numbers with
 // few significant bits (exact results and ties), and neighbours of a given exponent.
@@ -127,164 +152,96 @@ class Operands {
     uint64_t pick = random_() % 8;
     uint16_t sign = (random_() & 1) ? 0x8000 : 0;
     uint64_t significand = random_() | (1ull << 63);
-    if (pick == 0) return Boundary(sign);
-    if (pick == 1 || pick == 2) significand &= ~0ull << (random_() % 64);  // few bits
-    int exponent;
-    if (pick == 3) {
-      exponent = random_() % 0x7FFF;  // anywhere, denormals included
-    } else {
-      exponent = nearExponent + static_cast<int>(random_() % 141) - 70;
+    int exponent = nearExponent + static_cast<int>(random_() % 141) - 70;
+    if (pick == 0) {
+      const auto& b = kBoundaries[random_() % kFiniteBoundaries];
+      return FromBits(static_cast<uint16_t>(sign | b.exponent), b.significand);
     }
+    if (pick == 1 || pick == 2) significand &= ~0ull << (random_() % 64);  // few bits
+    if (pick == 3) exponent = random_() % 0x7FFF;  // anywhere, denormals included
     if (exponent <= 0) {  // a denormal: the significand shifted down to exponent 1
-      int shift = 1 - exponent;
-      significand = shift >= 64 ? 0 : significand >> shift;
+      significand = exponent <= -63 ? 0 : significand >> (1 - exponent);
       exponent = 0;
     }
-    if (exponent >= 0x7FFF) exponent = 0x7FFE;
-    return FromBits(static_cast<uint16_t>(sign | exponent), significand);
+    return FromBits(static_cast<uint16_t>(sign | std::min(exponent, 0x7FFE)),
+                    significand);
   }
 
   uint64_t Bits() { return random_(); }
+  // An integer of a random magnitude, from 0 to 2^63 - 1.
+  int64_t Count() { return static_cast<int64_t>(Bits() >> (1 + Bits() % 63)); }
 
  private:
-  Both Boundary(uint16_t sign) {
-    static const struct {
-      uint16_t exponent;
-      uint64_t significand;
-    } kBoundaries[] = {
-        {0, 0},                     // zero
-        {0, 1},                     // the smallest denormal
-        {0, ~0ull >> 1},            // the largest denormal
-        {1, 1ull << 63},            // the smallest normal
-        {0x7FFE, ~0ull},            // the largest finite
-        {16383, 1ull << 63},        // 1
-        {16383, (1ull << 63) | 1},  // 1 + one unit
-        {16382, ~0ull},             // 1 - half a unit
-        {16383 + 62, ~0ull},        // 2^63 - 1
-        {16383 + 63, 1ull << 63},   // 2^63
-        {16383 + 63, (1ull << 63) | 1},
-        {16383 - 64, 1ull << 63},  // half a unit at 1
-        {16383 - 64, 3ull << 62},  // three quarters of it
-    };
-    const auto& b =
-        kBoundaries[random_() % (sizeof kBoundaries / sizeof kBoundaries[0])];
-    return FromBits(static_cast<uint16_t>(sign | b.exponent), b.significand);
-  }
-
   std::mt19937_64 random_;
 };
 
-// The exponent near which the second operand is drawn: beside the first (sums that
-// cancel, quotients near 1), or where the product or the quotient of the two falls
-// among the denormals, down to the last bit that can round up.
-int PartnerExponent(int kind, int exponent) {
-  const int kBias = 16383;
-  if (kind == 1) return kBias - 1 - 32 - exponent;
-  if (kind == 2) return exponent + kBias + 32;
-  return exponent;
-}
-
-// Pairs through + - * / and the comparisons; every fifth result is written too.
+// Pairs through + - * / and the comparisons; every fifth result is written too. The
+// second operand is drawn beside the first (sums that cancel, quotients near 1), or
+// where the product or the quotient of the two falls among the denormals, down to
+// the last bit that can round up.
 void RunOperandPairs(Operands& operands, int pairs) {
   for (int i = 0; i < pairs; ++i) {
     Both a = operands.Next(static_cast<int>(operands.Bits() % 0x7FFF));
-    int partner = PartnerExponent(i % 4, a.soft.SignExponent() & 0x7FFF);
-    Both b = operands.Next(std::min(std::max(partner, 1), 0x7FFE));
+    int exponent = a.soft.SignExponent() & 0x7FFF;
+    int partner = i % 4 == 1   ? kBias - 1 - 32 - exponent
+                  : i % 4 == 2 ? exponent + kBias + 32
+                               : exponent;
+    Both b = operands.Next(std::clamp(partner, 1, 0x7FFE));
     ExpectSameComparisons(a, b);
     Both results[] = {a + b, a - b, a * b, a / b};
-    if (i % 5 == 0) {
-      int decimals = i / 5 % 21;
-      for (Both r : results) ExpectSameText(r, decimals, decimals);
-    }
+    for (Both r : results)
+      if (i % 5 == 0) ExpectSameText(r, i / 5 % 21, i / 5 % 21);
   }
-}
-
-// An integer of a random magnitude, from 0 to 2^63 - 1.
-int64_t Count(Operands& operands) {
-  return static_cast<int64_t>(operands.Bits() >> (1 + operands.Bits() % 63));
 }
 
 // The program's own figures, the same formulas as its report and progress line,
 // each written with 0 to 20 decimals.
 void RunProgramFigures(Operands& operands, int rounds) {
-  const Both kSecondsPerMs = {0.001L, 0.001_soft};
-  const Both kMeaningful = {0.2L, 0.2_soft};
-  const Both kPerSingleSpeed = Both{1.0L, 1.0_soft} / Both{150.0L, 150.0_soft};
-  const Both kKb = {0x1p-10L, 0x1p-10_soft}, kMb = {0x1p-20L, 0x1p-20_soft};
-  const Both kHundred = {100.0L, 100.0_soft}, kKilo = {1024.0L, 1024.0_soft};
+  const Both kSecondsPerMs = {0.001L, SoftRealFromText("0.001")};
+  const Both kMeaningful = {0.2L, SoftRealFromText("0.2")};
+  const Both kKb = FromBits(kBias - 10, 1ull << 63),
+             kMb = FromBits(kBias - 20, 1ull << 63);
+  const Both kPerSingleSpeed = FromInteger(1) / FromInteger(150);
   for (int i = 0; i < rounds; ++i) {
-    Both bytes = FromInteger(Count(operands));
+    Both bytes = FromInteger(operands.Count());
     int32_t ms = static_cast<int32_t>(i % 4 == 0 ? operands.Bits() % 1000
                                                  : operands.Bits() >> 33);
     Both seconds = FromInteger(ms) * kSecondsPerMs;
     ExpectSameComparisons(seconds, kMeaningful);
-    Both figures[8] = {bytes, bytes * kKb, bytes * kMb, seconds};
-    int count = 4;
+    std::vector<Both> figures = {
+        bytes,
+        bytes * kKb,
+        bytes * kMb,
+        seconds,
+        FromInteger(operands.Count()) / FromInteger(operands.Count() + 1) *
+            FromInteger(100),
+        bytes / (FromInteger(ms + 1) * kSecondsPerMs * FromInteger(1024))};
     if (ms != 0) {
       Both rate = bytes / seconds;
-      figures[count++] = rate * kKb * kPerSingleSpeed;
-      figures[count++] = rate * kMb;
+      figures.push_back(rate * kKb * kPerSingleSpeed);
+      figures.push_back(rate * kMb);
     }
-    Both size = FromInteger(Count(operands) + 1);
-    figures[count++] = FromInteger(Count(operands)) / size * kHundred;
-    Both scale = FromInteger(ms + 1) * kSecondsPerMs * kKilo;
-    figures[count++] = bytes / scale;
-    for (int f = 0; f < count; ++f) ExpectSameText(figures[f], 0, 20);
+    for (Both figure : figures) ExpectSameText(figure, 0, 20);
   }
 }
 
-// Values near 2^63 and at every power of two, converted, rounded to integers and
-// measured (llrint and ilogb stay below 2^63, where the program calls them).
-void RunIntegerEdges(Operands& operands) {
+// Integers near every power of two and their halves and quarters, converted, rounded
+// and written; the boundaries and random values rounded to integers.
+void RunIntegers(Operands& operands) {
   for (int shift = 0; shift < 63; ++shift) {
     for (int64_t delta = -3; delta <= 3; ++delta) {
-      int64_t value = static_cast<int64_t>((1ull << shift) + delta);
-      Both x = FromInteger(value);
-      if (Hex(x.x87) != Hex(x.soft)) ADD_FAILURE() << "conversion of " << value;
+      Both x = FromInteger(static_cast<int64_t>((1ull << shift) + delta));
+      if (Hex(x.x87) != Hex(x.soft)) ADD_FAILURE() << "conversion of " << Hex(x.x87);
       Both half = x / FromInteger(2), quarter = x / FromInteger(4);
-      for (Both y : {x, half, quarter, half + quarter}) {
-        if (std::llrint(y.x87) != llrint(y.soft) || std::ilogb(y.x87) != ilogb(y.soft))
-          ADD_FAILURE() << "llrint or ilogb of " << Hex(y.x87);
-      }
+      for (Both y : {x, half, quarter, half + quarter}) ExpectSameIntegers(y);
       ExpectSameText(x, 0, 20);
     }
   }
-  for (int i = 0; i < 1000; ++i) {
-    Both a = operands.Next(16383 + 40);
-    if (std::isinf(a.x87) || std::fabs(a.x87) >= 0x1p62L) continue;
-    if (std::llrint(a.x87) != llrint(a.soft))
-      ADD_FAILURE() << "llrint of " << Hex(a.x87);
-  }
-}
-
-// Around 2^63, where 64-bit integers end: the x87 faults on a value that rounds to
-// 2^63 or beyond, and only -2^63 of those fits.
-void RunIntegerRange() {
-  const struct {
-    uint16_t exponent;
-    uint64_t significand;
-  } kEdges[] = {
-      {16383 + 62, ~0ull - 2},         // 2^63 - 1.5
-      {16383 + 62, ~0ull},             // 2^63 - 0.5, rounding to 2^63
-      {16383 + 63, 1ull << 63},        // 2^63
-      {16383 + 63, (1ull << 63) | 1},  // 2^63 + 1
-      {16383 + 64, 1ull << 63},        // 2^64
-      {0x7FFF, 1ull << 63},            // infinity
-  };
-  for (const auto& edge : kEdges) {
-    for (uint16_t sign : {0, 0x8000}) {
-      Both x = FromBits(static_cast<uint16_t>(sign | edge.exponent), edge.significand);
-      std::feclearexcept(FE_ALL_EXCEPT);
-      volatile long long x87 = std::llrint(x.x87);
-      bool x87Faulted = std::fetestexcept(FE_INVALID) != 0;
-      softFaulted = false;
-      long long soft = llrint(x.soft);
-      if (x87 != soft || x87Faulted != softFaulted)
-        ADD_FAILURE() << "llrint of " << Hex(x.x87) << ": x87 " << x87
-                      << (x87Faulted ? " (fault)" : "") << ", soft " << soft
-                      << (softFaulted ? " (fault)" : "");
-    }
-  }
+  for (const auto& edge : kBoundaries)
+    for (uint16_t sign : {0, 0x8000})
+      ExpectSameIntegers(
+          FromBits(static_cast<uint16_t>(sign | edge.exponent), edge.significand));
+  for (int i = 0; i < 1000; ++i) ExpectSameIntegers(operands.Next(kBias + 40));
 }
 
 // Products just below half the smallest denormal, whose one bit of difference from
@@ -294,12 +251,10 @@ void RunDeepUnderflow() {
   const Both kOnes = FromBits(100, ~0ull);
   for (int shift = 60; shift <= 68; ++shift) {
     for (uint16_t sign : {0, 0x8000}) {
-      Both nearOne =
-          FromBits(static_cast<uint16_t>(sign | (16283 - shift)), (1ull << 63) | 1);
-      Both exact = FromBits(static_cast<uint16_t>(sign | (16283 - shift)), 1ull << 63);
-      (void)(kOnes * nearOne);
-      (void)(kOnes * exact);
-      (void)(nearOne * kOnes / FromInteger(3));
+      auto exponent = static_cast<uint16_t>(sign | (16283 - shift));
+      Both nearOne = FromBits(exponent, (1ull << 63) | 1);
+      (void)(kOnes * nearOne / FromInteger(3));
+      (void)(kOnes * FromBits(exponent, 1ull << 63));
     }
   }
 }
@@ -317,8 +272,7 @@ TEST(SoftReal, EqualsTheX87BitForBit) {
   auto end = std::chrono::steady_clock::now() +
              std::chrono::seconds(FromEnvironment("TAVO_REAL_SECONDS", 0));
   Operands operands(seed);
-  RunIntegerEdges(operands);
-  RunIntegerRange();
+  RunIntegers(operands);
   RunDeepUnderflow();
   uint64_t batches = 0;
   do {
@@ -330,19 +284,6 @@ TEST(SoftReal, EqualsTheX87BitForBit) {
   printf("soft real: seed %llu, %llu batch(es) of %d pairs\n",
          static_cast<unsigned long long>(seed),
          static_cast<unsigned long long>(batches), pairs);
-}
-
-// The digest that the units of every build compare with (the x87's own, checked by
-// the units where the program's reals are the x87's) is the soft type's too.
-TEST(SoftReal, GivesTheX87Digest) {
-  auto parts = [](SoftReal x, uint16_t& signExponent, uint64_t& significand) {
-    signExponent = x.SignExponent();
-    significand = x.Significand();
-  };
-  auto format = [](SoftReal x, int decimals, char* out) {
-    return FormatReal(x, decimals, out);
-  };
-  EXPECT_EQ(RealDigest<SoftReal>(SoftReal::FromParts, parts, format), kX87RealDigest);
 }
 
 }  // namespace

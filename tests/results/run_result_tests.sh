@@ -1,7 +1,8 @@
 #!/bin/bash
 # Result files and uncached file reads of the finished program: --json files valid
 # against the schema and in agreement with the console, charts that are plain SVG and
-# show a slow zone, --direct on a real file system and on one in memory. Each case
+# show a slow zone, --direct on a real file system and on one in memory. (Names of
+# any bytes as JSON and XML text: the unit ResultText.) Each case
 # that cannot run here says why in one line.
 #   run_result_tests.sh SCHEMA [EMULATOR...] /PATH/TO/tavo[.exe]      (absolute paths)
 set -uo pipefail
@@ -50,20 +51,10 @@ case_json() {
   grep -q '"cached": true' r.json || fail "a file read without --direct is not said to be cached"
 }
 
-# Linux: any bytes of a name give valid JSON (strict UTF-8, U+FFFD for bad bytes) and a
-# well-formed chart (a double quote cannot stand in a command line's argument).
-case_names() {
-  $linux || { skip "the Linux build only" && return; }
-  local odd=$'q<b\\c\x01\xff\xfe\xc0\x80&.bin'
-  head -c 70000 /dev/urandom >"$odd"
-  agreeing "./$odd" --chart=c.svg && check svg c.svg
-  python3 -c 'import json,sys; n=json.load(open("r.json"))["input"]["name"]
-sys.exit(n != "./q<b\\c\x01\ufffd\ufffd\ufffd\ufffd&.bin")' || fail "the name is not the bytes as UTF-8 with U+FFFD"
-}
-
-# Linux, as root: --direct on ext4 over a loop device of 4096-byte sectors opens the
-# file O_DIRECT, requests of 512 bytes end with 87, and a resume rounds to 4096; a file
-# on tmpfs gets the refusal line and is read through the cache.
+# Linux, as root: --direct on ext4 over a loop device of 4096-byte sectors reads the
+# file uncached, and requests of 512 bytes end with 87; a file on tmpfs gets the
+# refusal line and is read through the cache. (O_DIRECT itself and the resume on a
+# whole sector: the cli case block_device.)
 case_direct() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
   # qemu-user sets STATX_DIOALIGN in the mask it hands on but not the alignments: the
@@ -74,19 +65,10 @@ case_direct() {
   device=$(losetup --sector-size 4096 -f --show image 2>/dev/null) || { skip "no loop device" && return; }
   mkdir mnt && mkfs.ext4 -q -b 4096 "$device" && mount "$device" mnt || { fail "no ext4 on $device" && return; }
   head -c $((8 << 20 | 123)) /dev/urandom >mnt/file
-  if command -v strace >/dev/null; then
-    strace -f -e trace=openat -o opens "${emulator[@]}" "$program" mnt/file --direct </dev/null >/dev/null
-    grep -q '"mnt/file", O_RDONLY.*O_DIRECT' opens || fail "the file was not opened O_DIRECT"
-  else
-    echo "  direct: O_DIRECT not checked: no strace"
-  fi
   agreeing mnt/file --direct
   grep -q '"sectorSize": 4096, "cached": false' r.json || fail "not read uncached at 4096 bytes"
   tavo mnt/file /512 --direct
   grep -aq 'gle=87' out || fail "a 512-byte request on 4096-byte sectors did not end with 87"
-  head -c 10000 mnt/file >copy
-  tavo mnt/file copy --direct
-  grep -aq ' (8192)'$'\r$' out && cmp -s copy mnt/file || fail "not resumed at 8192 to an identical copy"
   mkdir mem && mount -t tmpfs -o size=4m tavo-results mem || { fail "no tmpfs" && return; }
   head -c 100000 /dev/urandom >mem/file
   agreeing mem/file --direct
@@ -100,17 +82,16 @@ case_direct() {
 case_profile() {
   $linux || { skip "the Linux build only" && return; }
   [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] || { skip "needs faulty_fs and /dev/fuse" && return; }
-  command -v rsvg-convert >/dev/null || { skip "no rsvg-convert (librsvg2-bin)" && return; }
   head -c $((16 << 20)) /dev/urandom >data
   mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log || { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
   agreeing mnt/worn copy --chart=c.svg || return
   check profile r.json
-  check svg c.svg
-  rsvg-convert -w 960 -h 540 c.svg -o c.png && check dip c.png r.json || fail "the chart does not render"
+  check svg c.svg && check dip c.svg r.json
+  ! command -v rsvg-convert >/dev/null || rsvg-convert c.svg >/dev/null || fail "the chart does not render"
 }
 
 passed=0 failed=0
-for name in json names direct profile; do
+for name in json direct profile; do
   mkdir "$work/$name" && cd "$work/$name" || exit 2
   failed_here=0 skipped_here=""
   "case_$name"

@@ -5,21 +5,6 @@ namespace scripted {
 
 const std::string kElapsedEnd = " seconds" + std::string(34, ' ') + "\r\n";
 
-// A failed console write ends the run through the fatal line, before any read (the
-// cli case "process" fails a redirected stdout).
-TEST(ConsoleText, FatalWhenWritesFail) {
-  Script script;
-  script.commandLine = "tavo in out /1";
-  script.files["in"] = FileOf(Pattern(2560));
-  script.stdoutFailsFrom = 3;
-  RunResult failed = RunTavo(script);
-  EXPECT_EQ(failed.exitCode, 1u);
-  const std::string& last = failed.writes.back();
-  EXPECT_EQ(last.substr(last.find("Fatal")),
-            "Fatal error: console output failed, error 232\r\n");
-  EXPECT_EQ(Count(failed, "ReadFile"), 0);
-}
-
 constexpr DWORD S = 100000;      // the tick at which the clock starts
 constexpr DWORD W = 0x7FFFFF00;  // a start shortly before the tick count passes 2^31
 constexpr int kSizeUnknown = 1, kReadAt2048Fails = 2;

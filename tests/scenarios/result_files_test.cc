@@ -46,16 +46,6 @@ TEST(ResultFiles, TheConsoleIsTheSameWithAndWithoutThem) {
     EXPECT_EQ(with.exitCode, plain.exitCode) << options;
     EXPECT_EQ(FileText(with, "out"), FileText(plain, "out")) << options;
   }
-  Script refusing = FailingRun(" --direct");
-  refusing.files["in"].refusesUncached = true;
-  RunResult cached = RunTavo(refusing);
-  const std::string line =
-      "Uncached reads refused (error 87): reading through the cache\r\n";
-  size_t at = cached.out.find(line);
-  ASSERT_NE(at, std::string::npos);
-  EXPECT_EQ(
-      WithoutTimes(cached.out.substr(0, at) + cached.out.substr(at + line.size())),
-      WithoutTimes(plain.out));
 }
 
 TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {

@@ -13,12 +13,13 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
 
 sock_filter Load(unsigned offset) { return BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offset); }
+sock_filter Return(unsigned action) { return BPF_STMT(BPF_RET | BPF_K, action); }
 
 // The calls are numbered per architecture: on any other than x86-64 the filter
 // allows everything.
@@ -26,32 +27,28 @@ std::vector<sock_filter> Filter(const std::vector<long>& calls, int error) {
   std::vector<sock_filter> filter = {
       Load(offsetof(seccomp_data, arch)),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW), Load(offsetof(seccomp_data, nr))};
+      Return(SECCOMP_RET_ALLOW), Load(offsetof(seccomp_data, nr))};
   for (long call : calls) {
     filter.push_back(
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), 0, 1));
-    filter.push_back(BPF_STMT(
-        BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (static_cast<unsigned>(error) & 0xFFFF)));
+    filter.push_back(
+        Return(SECCOMP_RET_ERRNO | (static_cast<unsigned>(error) & 0xFFFF)));
   }
-  filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+  filter.push_back(Return(SECCOMP_RET_ALLOW));
   return filter;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
+  std::vector<sock_filter> filter;
+  if (argc >= 3 && argv[1] == std::string("close_range"))
+    filter = Filter({SYS_close_range}, ENOSYS);
+  else if (argc >= 3 && argv[1] == std::string("fork"))
+    filter = Filter({SYS_clone, SYS_clone3, SYS_fork, SYS_vfork}, EAGAIN);
+  if (filter.empty()) {
     std::fprintf(stderr,
                  "usage: refuse_syscalls close_range|fork PROGRAM [ARGUMENT...]\n");
-    return 125;
-  }
-  std::vector<sock_filter> filter;
-  if (std::strcmp(argv[1], "close_range") == 0) {
-    filter = Filter({SYS_close_range}, ENOSYS);
-  } else if (std::strcmp(argv[1], "fork") == 0) {
-    filter = Filter({SYS_clone, SYS_clone3, SYS_fork, SYS_vfork}, EAGAIN);
-  } else {
-    std::fprintf(stderr, "refuse_syscalls: no such set: %s\n", argv[1]);
     return 125;
   }
   sock_fprog program = {static_cast<unsigned short>(filter.size()), filter.data()};

@@ -60,6 +60,19 @@ check "terminal settings unchanged after ESC" same after-esc
 type Enter
 check "keys typed during the run stay out of the shell" eval '! screen | grep -q ^LEAKED'
 
+# The tavo of the pane's command line, once it runs.
+program() {
+  local pid
+  for _ in $(seq 50); do
+    for pid in $(pgrep -P "$(t display -p -t "$pane" '#{pane_pid}')"); do
+      [[ $(readlink "/proc/$pid/exe") == "$tavo" ]] && echo "$pid" && return
+    done
+    sleep 0.1
+  done
+}
+watcher_of() { for _ in $(seq 50); do pgrep -P "$1" && return; sleep 0.1; done; }
+gone() { for _ in $(seq 100); do ps -o stat= -p "$1" | grep -qv Z || return 0; sleep 0.1; done; return 1; }
+
 case_fg() {
   type "clear; $tavo fifo /1b" Enter
   seen 'Reading...'
@@ -91,9 +104,8 @@ case_bg() {
 case_kill() {
   type "clear; $tavo fifo /1b" Enter
   seen 'Reading...'
-  local program watcher
-  program=$(pgrep -P "$(t display -p -t kill '#{pane_pid}')")
-  for _ in $(seq 50); do watcher=$(pgrep -P "$program") && break; sleep 0.1; done
+  local program=$(program) watcher
+  watcher=$(watcher_of "$program")
   kill -KILL "$program"
   check "the watcher ends with tavo" eval '[[ -n $watcher ]] && gone "$watcher"'
   type "echo status=\$?; stty -a > after-kill" Enter
@@ -126,27 +138,13 @@ refused() {
   echo "skip terminal: tavo with $1 refused: ${REFUSE_SYSCALLS:+$(head -1 "$work/refuse.log")}${REFUSE_SYSCALLS:-no refuse_syscalls}"
   return 1
 }
-# The tavo of the pane's command line, once it runs.
-program() {
-  local pid
-  for _ in $(seq 50); do
-    for pid in $(pgrep -P "$(t display -p -t "$pane" '#{pane_pid}')"); do
-      [[ $(readlink "/proc/$pid/exe") == "$tavo" ]] && echo "$pid" && return
-    done
-    sleep 0.1
-  done
-}
-gone() { for _ in $(seq 100); do ps -o stat= -p "$1" | grep -qv Z || return 0; sleep 0.1; done; return 1; }
-
 # Where close_range is refused (old kernels, seccomp profiles) the watcher closes what
 # it inherited one by one: a reader of tavo's output, standard error included, sees
 # its end when tavo ends, and the watcher ends with tavo.
 case_close_range() {
   refused close_range || return
   type "clear; $REFUSE_SYSCALLS close_range $tavo fifo /1b 2>&1 | cat >piped; echo piped=\$?; stty -a > after-pipe" Enter
-  local program watcher
-  program=$(program)
-  for _ in $(seq 50); do watcher=$(pgrep -P "$program") && break; sleep 0.1; done
+  local watcher=$(watcher_of "$(program)")
   check "with close_range refused, a watcher starts" eval '[[ -n $watcher ]]'
   type Escape
   check "with close_range refused, the reader of tavo's pipe sees its end" seen 'piped=0'

@@ -68,19 +68,4 @@ TEST(CommandLine, FlagsAndNames) {
   EXPECT_TRUE(Read("tavo in " + name + "x").BadCommandLine);
 }
 
-// Long options stand anywhere; a name that begins with "--" needs "./" before it.
-TEST(CommandLine, LongOptions) {
-  EXPECT_EQ(Read("tavo in --help").Answer, LoneArgument::kHelp);
-  EXPECT_EQ(Read("tavo --version in out").Answer, LoneArgument::kVersion);
-  EXPECT_STREQ(::Run.OutputName, "out");
-  for (const char* line : {"tavo in --bogus", "tavo in --help=x", "tavo in --",
-                           "tavo in --=x", "tavo in --HELP", "tavo in --versions"}) {
-    EXPECT_TRUE(Read(line).BadCommandLine) << line;
-    EXPECT_EQ(::Run.Answer, LoneArgument::kRun) << line;
-  }
-  EXPECT_STREQ(Read("tavo ./--help").InputName, "./--help");
-  EXPECT_EQ(::Run.Answer, LoneArgument::kRun);
-  EXPECT_EQ(Read("tavo -h").Answer, LoneArgument::kRun);
-}
-
 }  // namespace

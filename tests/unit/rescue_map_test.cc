@@ -1,6 +1,6 @@
 // The map's pieces: the parser against broken maps and other tools' spellings, the
 // area list against a byte-by-byte model, the writer read back by the parser, and
-// the order of a pass.
+// the order of a pass. (The writer's exact bytes are the cli transcripts' maps.)
 #include <random>
 #include <string>
 #include <vector>
@@ -23,41 +23,27 @@ TEST(MapParser, RefusesWhatDoesNotParseNamingTheLine) {
   };
   const std::string head = "# made by hand\n0 ? 1\n";  // areas start at line 3
   const std::vector<Broken> cases = {
-      {"", 1, "no status line"},
       {"# only comments\n\n", 3, "no status line"},
-      {"garbage\n", 1, "not a status line"},
-      {"0 ? 0\n", 1, "not a status line"},    // the pass counts from 1
-      {"0 ? 0x1\n", 1, "not a status line"},  // and is decimal
+      {"0 ? 0\n", 1, "not a status line"},  // the pass counts from 1
       {"0 ? 1 2\n", 1, "not a status line"},
-      {"0\n", 1, "not a status line"},
       {"0x10000000000000000 ? 1\n", 1, "not a status line"},  // 2^64 is no 0
-      {"0 ? 18446744073709551617\n", 1, "not a status line"},
       {std::string(kMaxMapLine - 1, '#') + "\n\n" + std::string(kMaxMapLine + 1, '#'),
        3, "longer"},
       {"0 X 1\n", 1, "unknown status"},
       {head + "0 100 +\n100 50", 4, "cut short"},
-      {head + "0 100", 3, "cut short"},
-      {head + "0 100 +\n100 50 x\n", 4, "unknown status"},
       {head + "0 100 ++\n", 3, "unknown status"},
-      {head + "0 100\n", 3, "not an area"},
       {head + "0 100 + 7\n", 3, "not an area"},
-      {head + "0 0x1G +\n", 3, "not an area"},
       {head + "0 09 +\n", 3, "not an area"},  // 0 makes it octal
       {head + "0 -5 +\n", 3, "not an area"},
       {head + "0 0x +\n", 3, "not an area"},
       {head + "0 9223372036854775808 +\n", 3, "not an area"},
-      {head + "0 0xFFFFFFFFFFFFFFFF +\n", 3, "not an area"},
-      {head + "0 0x10000000000000000 +\n", 3, "not an area"},
       {head + "0 18446744073709551616 +\n", 3, "not an area"},
       {head + "0 0x4000000000000000 +\n0x4000000000000000 0x4000000000000000 ?\n", 4,
        "beyond the largest offset"},
       {head + "0 0x7FFFFFFFFFFFFFFF +\n1 1 +\n", 4, "out of order"},
-      {head + "1 0x7FFFFFFFFFFFFFFF +\n", 3, "beyond the largest offset"},
       {head + "0 0 +\n", 3, "no bytes"},
-      {head + "100 50 +\n", 3, "gap"},                   // not from 0
-      {head + "0 100 +\n150 50 +\n", 4, "gap"},          // a gap
-      {head + "0 100 +\n50 100 -\n", 4, "overlapping"},  // an overlap
-      {head + "0 100 +\n200 50 ?\n100 100 -\n", 4, "out of order"},
+      {head + "100 50 +\n", 3, "gap"},  // not from 0
+      {head + "0 100 +\n50 100 -\n", 4, "overlapping"},
       {head + std::string("0 100 +\0\n", 10), 3, "NUL"},
   };
   for (const Broken& broken : cases) {
@@ -104,15 +90,6 @@ TEST(MapParser, ReadsEverySpellingAndMergesNeighbours) {
   // Older tools write the status line without the pass.
   ASSERT_TRUE(Parse("0x00000000     ?\n0 0x7FFFFFFFFFFFFFFF ?\n", map, fault));
   EXPECT_EQ(map.extent, INT64_MAX);
-  // Fed in two pieces split anywhere, the text reads the same.
-  for (size_t split = 0; split <= text.size(); ++split) {
-    MapParser parser;
-    parser.Feed(text.data(), split);
-    parser.Feed(text.data() + split, text.size() - split);
-    ASSERT_TRUE(parser.Finish()) << split;
-    EXPECT_EQ(parser.map().areas.size(), expected.size()) << split;
-    EXPECT_EQ(parser.map().lastAreaLine, 10) << split;
-  }
 }
 
 // Random statuses over random ranges agree with a status kept for every byte; the
@@ -163,68 +140,53 @@ TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
   }
 }
 
-TEST(MapWriter, WritesTheFormatOtherToolsWrite) {
-  AreaList areas = {{0, 0x117000, kRescued},       {0x117000, 0x200, kBadNow},
-                    {0x117200, 0x1000, '/'},       {0x118200, 0x7E00, kNonTrimmed},
-                    {0x120000, 0x100, kUnflushed}, {0x120100, 0x47F00, kNonTried}};
-  EXPECT_EQ(FormatMap("# h\n", areas, 0x168000),
-            "# h\n"
-            "# current_pos  current_status  current_pass\n"
-            "0x00120000     ?               1\n"
-            "#      pos        size  status\n"
-            "0x00000000  0x00117000  +\n"
-            "0x00117000  0x00000200  -\n"
-            "0x00117200  0x00001000  /\n"
-            "0x00118200  0x00007E00  *\n"
-            "0x00120000  0x00048000  ?\n");
-  // Cut where reading got on an input of unknown size; finished when all is '+'.
-  AreaList open = {{0, 1000, kRescuedNow}, {1000, kOpenEnd - 1000, kNonTried}};
-  EXPECT_EQ(FormatMap("", open, 1000),
-            "# current_pos  current_status  current_pass\n"
-            "0x000003E8     +               1\n"
-            "#      pos        size  status\n"
-            "0x00000000  0x000003E8  +\n");
-}
-
 // Non-tried areas in requests on the buffer's grid, then the failed ones a sector at
 // a time, then the bad sectors the map held when the run began; this run's bad
-// sectors are not tried again.
+// sectors are not tried again. On a disk of 4096-byte sectors a map made on one of
+// 512 still gives whole sectors, the input's last partial one too; an input without
+// a size is read on into the open end.
 TEST(PassPlan, NonTriedThenTrimmedThenOldBadSectors) {
-  AreaList areas = {{0, 1000, kNonTried},      {1000, 1048, kRescued},
-                    {2048, 1024, kNonTrimmed}, {3072, 512, kBadNow},
-                    {3584, 512, kBadSector},   {4096, 700, kNonScraped},
-                    {4796, 4, kNonTried}};
-  PassPlan plan = {2048, 512, 1, 0, 0};
-  std::vector<std::pair<int64_t, int64_t>> requests;
-  int64_t offset = 0, size = 0;
-  while (NextRequest(areas, plan, offset, size)) requests.push_back({offset, size});
-  const std::vector<std::pair<int64_t, int64_t>> expected = {
-      {0, 1000},   {4796, 4},   {2048, 512}, {2560, 512},
-      {4096, 512}, {4608, 188}, {3584, 512}};
-  EXPECT_EQ(requests, expected);
-  AreaList open = {{0, 100, kRescued}, {100, kOpenEnd - 100, kNonTried}};
-  plan = {4096, 512, 1, 0, 0};
-  ASSERT_TRUE(NextRequest(open, plan, offset, size));
-  EXPECT_EQ(std::make_pair(offset, size), std::make_pair(int64_t{100}, int64_t{3996}));
-  ASSERT_TRUE(NextRequest(open, plan, offset, size));
-  EXPECT_EQ(std::make_pair(offset, size), std::make_pair(int64_t{4096}, int64_t{4096}));
-}
-
-// On a disk of 4096-byte sectors, a map made on one of 512-byte sectors: every
-// request covers whole sectors, the input's last partial one too.
-TEST(PassPlan, RequestsKeepToTheSectorGrid) {
-  AreaList areas = {{0, 512, kRescued},
-                    {512, 4096, kNonTried},
-                    {4608, 512, kRescued},
-                    {5120, 3584, kNonTrimmed},
-                    {8704, 100, kNonTried}};
-  PassPlan plan = {8192, 4096, 4096, 0, 0};
-  std::vector<std::pair<int64_t, int64_t>> requests;
-  int64_t offset = 0, size = 0;
-  while (NextRequest(areas, plan, offset, size)) requests.push_back({offset, size});
-  const std::vector<std::pair<int64_t, int64_t>> expected = {
-      {0, 8192}, {8192, 4096}, {4096, 4096}, {8192, 4096}};
-  EXPECT_EQ(requests, expected);
+  using Requests = std::vector<std::pair<int64_t, int64_t>>;
+  const struct {
+    AreaList areas;
+    PassPlan plan;
+    Requests expected;
+  } cases[] = {
+      {{{0, 1000, kNonTried},
+        {1000, 1048, kRescued},
+        {2048, 1024, kNonTrimmed},
+        {3072, 512, kBadNow},
+        {3584, 512, kBadSector},
+        {4096, 700, kNonScraped},
+        {4796, 4, kNonTried}},
+       {2048, 512, 1, 0, 0},
+       {{0, 1000},
+        {4796, 4},
+        {2048, 512},
+        {2560, 512},
+        {4096, 512},
+        {4608, 188},
+        {3584, 512}}},
+      {{{0, 512, kRescued},
+        {512, 4096, kNonTried},
+        {4608, 512, kRescued},
+        {5120, 3584, kNonTrimmed},
+        {8704, 100, kNonTried}},
+       {8192, 4096, 4096, 0, 0},
+       {{0, 8192}, {8192, 4096}, {4096, 4096}, {8192, 4096}}},
+      {{{0, 100, kRescued}, {100, kOpenEnd - 100, kNonTried}},
+       {4096, 512, 1, 0, 0},
+       {{100, 3996}, {4096, 4096}, {8192, 4096}}},
+  };
+  for (const auto& c : cases) {
+    Requests requests;
+    PassPlan plan = c.plan;
+    int64_t offset = 0, size = 0;
+    while (requests.size() < c.expected.size() &&
+           NextRequest(c.areas, plan, offset, size))
+      requests.push_back({offset, size});
+    EXPECT_EQ(requests, c.expected);
+  }
 }
 
 }  // namespace
