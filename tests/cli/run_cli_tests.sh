@@ -329,10 +329,6 @@ case_disk_errors() {
   sed -i '/^Total errors encountered: /d' "$work/$name.log"
 }
 
-resumed() {  # KEPT COPY: exit code 0, resumed at KEPT rounded down to 512, COPY == input
-  [[ $code == 0 ]] && grep -aq " from .* ($(($1 / 512 * 512)))"$'\r$' "$work/out" && cmp -s input "$2"
-}
-
 # Linux, as root: a copy onto a full tmpfs stops at the block whose write failed
 # (exit code 3), even when space is freed while tavo still runs: its input stalls
 # after that block until the test has freed it. The same command then ends identical.
@@ -357,31 +353,6 @@ case_disk_full() {
     fail "exit code $code, not one Write error, or the output ($size bytes) does not end at the failed block ($at)"
   tavo mnt/stalling full/copy
   [[ $code == 0 ]] && cmp -s data full/copy || fail "the same command again: exit code $code, or not identical"
-}
-
-# Linux: a copy killed (SIGKILL) at ten points and started again ends identical each
-# time. A round whose copy ends before the poll sees its point is tried again.
-case_killed_copies() {
-  $linux || { skip "the Linux build only" && return; }
-  local size=$((16 << 20)) round target kept
-  head -c $size /dev/urandom >input
-  for round in $(seq 10); do
-    target=$((round * size / 11)) kept=$size
-    # A copy that ends before a busy machine's poll sees its point is tried again,
-    # with an earlier point.
-    for _ in 1 2 3 4 5 6; do
-      rm -f copy
-      "${emulator[@]}" "$program" input copy /512 </dev/null >/dev/null &
-      while kill -0 $! 2>/dev/null && (($(stat -c %s copy 2>/dev/null || echo 0) < target)); do :; done
-      kill -KILL $! 2>/dev/null; wait $! 2>/dev/null
-      kept=$(stat -c %s copy)
-      ((kept < size)) && break
-      target=$((target / 2))
-    done
-    tavo input copy /512
-    ((kept < size)) && resumed "$kept" copy ||
-      fail "round $round: killed at $kept, not resumed there to an identical copy"
-  done
 }
 
 # show_map MAP: the map file into the transcript, its times masked.
@@ -624,7 +595,7 @@ case_zero_stretches() {
 passed=0 failed=0
 for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device damaged_medium dropped_share disk_errors \
-  medium_drops disk_full killed_copies map_files map_not_a_file healing_medium hand_over stopped_copies \
+  medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
   killed_empty_copy lossy_output zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
     echo "skip $name: left out of this build's suite (TAVO_CLI_SKIP); the Linux build runs it"

@@ -1,6 +1,6 @@
-// Whole runs with a rescue map: refused maps touch nothing, an input that ends early
-// gives back what it delivered last, the output is flushed before the map claims it,
-// and inputs that fail or have no size are mapped as far as reading got.
+// Whole runs with a rescue map: the output is flushed before the map claims it, a
+// console stop saves it, and inputs that fail or have no size are mapped as far as
+// reading got.
 #include "harness.h"
 #include "profile.h"
 
@@ -26,63 +26,6 @@ Script MappedCopy(const std::string& input) {
   script.files["in"] = FileOf(input);
   script.tickStep = 10;
   return script;
-}
-
-TEST(RescueMap, ABadMapIsRefusedBeforeAnythingIsReadOrWritten) {
-  struct BadMap {
-    std::string map, line;
-  } cases[] = {
-      {"0 + 1\n0 1024 +\n", "line 2: the map covers"},  // not the input's size
-      {"0 + 1\n", "line 1: the map covers"},            // no areas at all
-      {"0 + 1\n0 1536 +\n1536 512 ?\n", "line 3: areas rescued up to"},  // beyond out
-      {"0 + 1\n0 2048 +", "line 2: cut short"},
-  };
-  for (const BadMap& c : cases) {
-    SCOPED_TRACE(c.map);
-    Script script = MappedCopy(Pattern(2048));
-    script.files["m"] = FileOf(c.map);
-    script.files["out"] = FileOf(std::string(1024, 'o'));
-    RunResult run = RunTavo(script);
-    EXPECT_EQ(run.exitCode, 2u);
-    EXPECT_NE(run.out.find("     Bad map file \"m\", " + c.line), std::string::npos)
-        << run.out;
-    EXPECT_EQ(Count(run, "ReadFile in"), 0);
-    EXPECT_EQ(Count(run, "MoveFileExA"), 0);
-    EXPECT_EQ(run.files["m"].Content(), c.map);
-    EXPECT_EQ(run.files["out"].Content(), std::string(1024, 'o'));
-    EXPECT_EQ(run.files.count("m.42-0.tmp"), 0u);
-  }
-}
-
-// A share that drops may hand over zeros as data before its early end, and the map
-// calls them rescued: they were read and are in the output. The next run compares the
-// rescued bytes just below where reading stopped with the input, reads again what
-// differs, and ends with an identical copy.
-TEST(RescueMap, ZerosHandedOverBeforeAnEarlyEndAreReadAgain) {
-  const int64_t kMiB = 1 << 20;
-  const std::string input = Pattern(3 * kMiB);
-  std::string dropping = input;
-  dropping.replace(3 * kMiB / 2, kMiB / 2, kMiB / 2, '\0');
-  for (ReadOutcome end : {ReadOutcome{true, 0, 100}, Fail(ERROR_UNEXP_NET_ERR)}) {
-    SCOPED_TRACE(end.ok ? "a short read" : "an ending code");
-    Script script = MappedCopy(dropping);
-    script.files["in"].reads[2 * kMiB] = {end};
-    RunResult first = RunTavo(script);
-    EXPECT_EQ(first.exitCode, 4u);
-    EXPECT_NE(
-        first.files["m"].Content().find(
-            "0x00000000  0x002" + std::string(end.ok ? "00064" : "00000") + "  +\n"),
-        std::string::npos);
-    script.files = first.files;
-    script.files["in"] = FileOf(input);
-    RunResult again = RunTavo(script);
-    EXPECT_NE(again.out.find("00000000.00180000: Output differs from the input; "
-                             "copying again from here\r\n   resume downloading \"out\" "
-                             "from 00000000.00180000"),
-              std::string::npos);
-    EXPECT_EQ(again.exitCode, 0u);
-    EXPECT_TRUE(again.files["out"].Content() == input);
-  }
 }
 
 // Each map that marks newly read blocks rescued is written after the output is
@@ -111,6 +54,30 @@ TEST(RescueMap, TheOutputIsFlushedBeforeTheMapClaimsIt) {
   EXPECT_EQ(Count(again, "FlushFileBuffers out"), 0);
   EXPECT_EQ(Count(again, "MoveFileExA m."), 2);  // before reading, and at the end
   EXPECT_EQ(again.exitCode, 0u);
+}
+
+// Ctrl-C, a closed console or a request to end stops the run after the read under
+// way: the map is saved with what was read, the result files are written, and the
+// process ends with the code the event asks for, without the final report.
+TEST(RescueMap, AConsoleStopSavesTheMapAndEndsAsItAsks) {
+  for (DWORD event : {CTRL_C_EVENT, CTRL_CLOSE_EVENT, CTRL_SHUTDOWN_EVENT}) {
+    Script script = MappedCopy(Pattern(8 * 32768));
+    script.commandLine = "tavo in out --json=r";  // the copy's own map
+    script.controlEventAtRead = 3;
+    script.controlEvent = event;
+    RunResult run = RunTavo(script);
+    EXPECT_EQ(run.exitCode, event == CTRL_C_EVENT       ? 130u
+                            : event == CTRL_CLOSE_EVENT ? 129u
+                                                        : 143u);
+    EXPECT_EQ(Count(run, "ReadFile in"), 3);
+    EXPECT_NE(run.files["out.tavo-map"].Content().find("0x00000000  0x00018000  +\n"),
+              std::string::npos);
+    EXPECT_NE(
+        run.files["r"].Content().find("\"exitCode\": " + std::to_string(run.exitCode)),
+        std::string::npos);
+    EXPECT_EQ(run.out.find("Elapsed time"), std::string::npos);
+    EXPECT_EQ(Count(run, "SetConsoleCtrlHandler remove"), 1);
+  }
 }
 
 // A failed block becomes '*', and is read a sector at a time in the same pass: a

@@ -5,21 +5,6 @@
 
 namespace scripted {
 
-// A copy cut at 1000000 bytes resumes at 0xF4000 from a disk of 4096-byte sectors,
-// which reads whole sectors only; at 0xF4200 from one of 512 and from a file.
-TEST(Resume, AtAWholeSectorOfTheInput) {
-  for (DWORD sector : {0u, 512u, 4096u}) {
-    Script script;
-    script.commandLine = "tavo in out";
-    (script.files["in"] = FileOf(Pattern(1 << 20))).sectorSize = sector;
-    script.files["out"] = FileOf(Pattern(1000000));
-    RunResult run = RunTavo(script);
-    std::string from = sector == 4096 ? "000f4000 (999424)" : "000f4200 (999936)";
-    EXPECT_NE(run.out.find(" from 00000000." + from), std::string::npos) << sector;
-    EXPECT_EQ(run.files["out"].Content(), Pattern(1 << 20)) << sector;
-  }
-}
-
 constexpr size_t MiB = 1 << 20, KiB = 1 << 10;
 
 std::string WithZeros(std::string bytes, size_t from, size_t to) {
