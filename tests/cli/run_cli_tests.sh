@@ -229,6 +229,24 @@ case_block_device() {
     fail "the device was not opened O_DIRECT, or the output was"
 }
 
+# Linux, as root: with a map every request keeps to the input's sector grid. A map
+# with 512-byte edges, made on another disk, is read on one of 4096-byte sectors; a
+# file of no whole number of sectors is read --direct on ext4 over that disk.
+case_sector_grid() {
+  $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
+  local size=$((3 << 20))
+  head -c $size /dev/urandom >image && head -c 512 image >copy
+  attach image --sector-size 4096 || return
+  printf '0 ? 1\n0 0x200 +\n0x200 0x%X ?\n' $((size - 512)) >map
+  tavo disk copy --map=map
+  [[ $code == 0 ]] && cmp -s image copy || fail "a 512-edged map on a 4096-byte disk: exit code $code, or not identical"
+  truncate -s 16M fs && attach fs --sector-size 4096 && mkfs.ext4 -q disk 2>mkfs.log &&
+    mkdir mnt && mount disk mnt 2>mount.log || { skip "no ext4 here: $(cat mkfs.log mount.log 2>/dev/null | head -1)" && return; }
+  head -c 1000000 /dev/urandom >mnt/odd
+  tavo mnt/odd copy2 --direct --map=map2
+  [[ $code == 0 ]] && cmp -s mnt/odd copy2 || fail "--direct --map over an odd-sized file: exit code $code, or not identical"
+}
+
 # faulty_fs over BYTES (0x2C000) random bytes in ./data, at ./mnt; false, the case
 # skipped, where it cannot be mounted.
 mount_faulty() {
@@ -594,7 +612,7 @@ case_zero_stretches() {
 
 passed=0 failed=0
 for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
-  open_failures name_clashes posix_names large_resume block_device damaged_medium dropped_share disk_errors \
+  open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
   killed_empty_copy lossy_output zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
