@@ -1,5 +1,6 @@
 // The read loop: one request of BufferSize bytes per iteration, failures counted and
 // stepped over, a device that is not ready asked again every 500 ms.
+#include <atomic>
 #include <cstring>
 
 #include "console.h"
@@ -17,6 +18,10 @@ constexpr DWORD kRetryPauseMs = 500;
 
 // The current request: at Position, of BufferSize bytes unless a map chose less.
 Request request = {0, 0};
+
+constexpr DWORD kStopGraceMs =
+    500;  // the longest a stop waits for the request under way
+std::atomic<bool> stopTaken{false};  // the loop has seen the stop and is saving
 
 void WriteReadLine(BOOL ok, DWORD code, bool withCode) {
   WriteText("Read: ");
@@ -170,6 +175,7 @@ bool ReadOneBlock() {
   uint32_t now = GetTickCount();
   if (ProgressDue(now, GetAsyncKeyState(VK_SPACE))) ReportProgress(now);
   if (StopAsked()) {
+    stopTaken = true;
     if (CopyCutShort()) Run.InputIncomplete = true;
     return true;
   }
@@ -236,16 +242,19 @@ void CloseAndMeasure() {
   Run.ElapsedMs = static_cast<int32_t>(GetTickCount() - Run.StartTick);
 }
 
-// Runs beside the program (in a thread of its own on Windows, in a signal handler on
-// POSIX), so it only notes the event. A second event before the run has stopped is
-// left to the system, which ends the process at once.
+// Runs beside the program, in a thread of its own, so that the loop goes on to its
+// next request and stops there. A read that hangs keeps it from getting there: past
+// the grace the system ends the process as it would without the routine, the map's
+// last save standing. A stop the loop has taken is waited for until the process ends.
 BOOL WINAPI StopAtNextRequest(DWORD event) {
-  if (Run.StopSignal != 0) return FALSE;
+  if (Run.StopSignal != 0) return FALSE;  // a second event ends the process at once
   bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
   Run.StopSignal = static_cast<int32_t>(interrupt                   ? kExitInterrupted
                                         : event == CTRL_CLOSE_EVENT ? kExitHungUp
                                                                     : kExitTerminated);
-  return TRUE;
+  for (DWORD waited = 0; waited < kStopGraceMs && !stopTaken; waited += 10) Sleep(10);
+  while (stopTaken) Sleep(1000);
+  return FALSE;
 }
 
 // A run that keeps records (a map, result files) stops between requests when the

@@ -1,12 +1,10 @@
 // SetConsoleCtrlHandler over the signals that end a run: SIGINT (Ctrl-C), SIGHUP (the
 // terminal closed) and SIGTERM. As on Windows, the routine runs in a thread of its
-// own, so that the program's thread goes on to its next request and stops there. A
-// read that hangs keeps it from getting there, and only a fatal signal interrupts such
-// a read: unless the program takes the stop over in time (removes its routine), the
-// thread ends the process by the same signal.
+// own, while the program's thread goes on; a signal handler could not run while that
+// thread waits in a read that hangs. A routine that returns FALSE leaves the signal to
+// its default action, which ends the process, that read included.
 #include <pthread.h>
 #include <signal.h>
-#include <time.h>
 
 #include "posix_layer.h"
 
@@ -45,15 +43,10 @@ void* WaitForEndingSignal(void*) {
   int signal_number = 0;
   if (sigwait(&taken, &signal_number) != 0) return nullptr;
   for (int i = 0; i < kCount; ++i) {
-    if (kEndingSignals[i] == signal_number) {
-      caught = signal_number;
-      routine(kEvents[i]);
-    }
+    if (kEndingSignals[i] != signal_number) continue;
+    caught = signal_number;
+    if (!routine(kEvents[i]) && !taken_over) EndBy(signal_number);
   }
-  timespec grace = {0, kStopGraceMs * 1000000};
-  while (nanosleep(&grace, &grace) != 0 && errno == EINTR) {
-  }
-  if (!taken_over) EndBy(signal_number);
   return nullptr;
 }
 
