@@ -1,5 +1,4 @@
-// Any bytes as a command line, cut by the command-line rules and read; and, cut at
-// each NUL, as an argument vector that a POSIX layer hands over, read as it is.
+// Any bytes as a command line, split and read; and, cut at each NUL, as a POSIX argv.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,8 +12,7 @@ void Require(bool holds) {
   if (!holds) __builtin_trap();
 }
 
-// A good command line leaves settings the run can work with. (Options alone make a
-// good one: the run then fails to open an empty name.)
+// A good command line leaves settings a run can use (options alone: an empty name).
 void Read(const Arguments& arguments) {
   Run = RunRecord();
   ReadCommandLine(arguments);

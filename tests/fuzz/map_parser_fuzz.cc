@@ -1,7 +1,6 @@
-// Any bytes as a map file: the parser neither crashes nor hangs; the text fed in two
-// pieces, split where the first byte says, reads as it does whole; a map it accepts
-// has areas in order from 0 without gaps, neighbours of one status merged, and the
-// text the writer makes of it reads back to the same areas.
+// Any bytes as a map: no crash or hang; fed in two pieces (split where the first byte
+// says) it reads as whole; an accepted map is ordered, gapless and merged, and its
+// written text reads back to the same areas.
 #include <cstdlib>
 
 #include "map_areas.h"
@@ -10,10 +9,9 @@ namespace {
 
 bool SameAreas(const rescue::ParsedMap& a, const rescue::ParsedMap& b) {
   if (a.areas.size() != b.areas.size() || a.extent != b.extent) return false;
-  for (size_t i = 0; i < a.areas.size(); ++i) {
+  for (size_t i = 0; i < a.areas.size(); ++i)
     if (a.areas[i].pos != b.areas[i].pos || a.areas[i].status != b.areas[i].status)
       return false;
-  }
   return true;
 }
 

@@ -1,6 +1,5 @@
-// Any finite extended real below 10^36 with 0 to 20 decimals: the text is well formed
-// with the decimals asked for, reads back to within their rounding and that of the 18
-// significant digits it is built from, and raises no arithmetic fault.
+// Any finite extended real below 10^36, 0 to 20 decimals: well-formed text with those
+// decimals, read back within their rounding and 18 digits', and no arithmetic fault.
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>

@@ -1,12 +1,8 @@
 #!/bin/bash
-# `cmake --install --strip` (as `make install` runs it) with a prefix and DESTDIR puts
-# the program, without debug information, symbols or .comment section, in bin and
-# the manual, compressed, in share/man/man1, the result files' schema in share/doc/tavo,
-# and nothing else; the installed tavo run
-# from PATH with no arguments prints the banner naming the version being built and
-# the Usage text, with exit code 1. The manual renders without one warning from groff
-# (-ww, on the utf8 device that groff-base has too), and its footer names the version
-# being built.
+# `cmake --install --strip` with a prefix and DESTDIR installs a stripped tavo, the
+# compressed manual and the schema, nothing else; that tavo, run from PATH, prints the
+# banner with VERSION and the Usage text (exit code 1). The manual renders without a
+# groff -ww warning (utf8, which groff-base has too); its footer names VERSION.
 #   run_install_test.sh CMAKE BUILD-DIR SOURCE-DIR VERSION
 set -uo pipefail
 cmake=$1 build=$2 source=$3 version=$4

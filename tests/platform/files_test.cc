@@ -1,6 +1,5 @@
-// The POSIX layer where the finished program's runs cannot reach it: disks found in
-// sysfs, errno values no test medium gives, the backup stream, the uncached probe,
-// and names that must not be created.
+// The POSIX layer where the program's runs cannot reach it: sysfs disks, errno values
+// no test medium gives, the backup stream, the uncached probe, names not to create.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,27 +40,17 @@ TEST_F(Files, DisksAreNumberedAsTheMachinesDisks) {
     if (name == "dm-1" || name == "vdb") continue;  // no device link
     ASSERT_EQ(symlink("../../devices/x", (dir_ + "/" + name + "/device").c_str()), 0);
   }
-  const char* disks[] = {"/dev/cciss/c0d0",
-                         "/dev/mmcblk0",
-                         "/dev/mmcblk1",
-                         "/dev/mmcblk10",
-                         "/dev/nvme0n1",
-                         "/dev/nvme1n1",
-                         "/dev/nvme10n1",
-                         "/dev/sda",
-                         "/dev/sdb",
-                         "/dev/sdz",
-                         "/dev/sdaa",
-                         "/dev/vda",
-                         ""};
+  const char* disks[] = {"cciss/c0d0", "mmcblk0", "mmcblk1",  "mmcblk10",
+                         "nvme0n1",    "nvme1n1", "nvme10n1", "sda",
+                         "sdb",        "sdz",     "sdaa",     "vda"};
   for (unsigned long n = 0; n < std::size(disks); ++n)
-    EXPECT_EQ(NthDiskDevice(dir_.c_str(), n), disks[n]) << "disk " << n;
+    EXPECT_EQ(NthDiskDevice(dir_.c_str(), n), std::string("/dev/") + disks[n]) << n;
+  EXPECT_EQ(NthDiskDevice(dir_.c_str(), std::size(disks)), "");
 }
 
-// A 20-byte header (a data stream of 0x78 bytes), then the content. Every request is
-// filled, across the header's end too; the file pointer plays no part; an abort starts
-// afresh. A failure reports what arrived; the next call goes on past the failed
-// request.
+// A 20-byte header, then the content: requests filled across the header's end, the
+// file pointer ignored, an abort starting afresh; a failure reports what arrived and
+// the next call goes on past it.
 TEST_F(Files, BackupStreamIsHeaderThenContent) {
   const std::string content(120, 'x');
   const std::string stream =
@@ -102,10 +91,9 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
   CloseHandle(file);
 }
 
-// A disk fails as Windows' disks do: a medium or protection error is an unreadable
-// sector (23), a timeout or a transport failure a device error (1117), which the
-// read loop steps over; on a file a timeout is a network failure (59), which ends the
-// run. The kernel's fault media give some of these; the table has every one.
+// As on Windows: a medium error is an unreadable sector (23), a timeout or transport
+// failure on a disk a device error (1117) the loop steps over, on a file a network
+// failure (59) that ends the run. The fault media give only some of these.
 TEST_F(Files, DiskReadsFailAsOnWindows) {
   FileRecord disk, file;
   disk.fd = file.fd = open(MakeFile("/d", std::string(512, 'd')).c_str(), O_RDONLY);
@@ -132,10 +120,8 @@ TEST_F(Files, DiskReadsFailAsOnWindows) {
   close(disk.fd);
 }
 
-// Whether a disk is read uncached is decided by one read of its first sector when it
-// is opened: only a refusal there (EINVAL) makes it read cached. A medium error, a
-// missing medium or an empty device leave it uncached; the read asks for one whole
-// sector at offset 0 into a buffer aligned to the sector, as O_DIRECT needs.
+// Only a refused (EINVAL) probe of the first sector, one whole sector into an aligned
+// buffer as O_DIRECT needs, makes a disk read cached; other failures do not.
 TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
   static int answer;  // the probe's errno, or 0 for an empty device, -1 for a sector
   PreadFn device = [](int, void* buffer, size_t size, off_t at) -> ssize_t {
@@ -151,10 +137,8 @@ TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
   }
 }
 
-// A map or result file is written beside itself with CREATE_NEW, which makes only a
-// file that was not there: an existing file, a link to one and a dangling link are
-// each refused (80), the link's target neither changed nor created. What cannot be
-// synchronised by its nature (a FIFO, /dev/null) has nothing to flush.
+// CREATE_NEW (a map's or result file's temporary) refuses an existing file and any
+// link (80), its target untouched; a FIFO or /dev/null has nothing to flush.
 TEST_F(Files, NewFilesAreOnlyMadeWhereNothingWas) {
   std::string target = MakeFile("/map", "old map\n");
   ASSERT_EQ(symlink(target.c_str(), (dir_ + "/link").c_str()), 0);

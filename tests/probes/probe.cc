@@ -1,7 +1,5 @@
-// Real arithmetic after start-up: "zero-divide", "overflow" and "invalid" end through
-// the console's fatal path; "precision" starts, where the x87 unit computes, from a
-// 53-bit control word and exits with 0 when start-up gave a 64-bit significand
-// rounded to nearest, with 1 otherwise.
+// "zero-divide", "overflow", "invalid": faults end through the fatal path. "precision"
+// starts from a 53-bit x87 control word; exit 0 when start-up set 64 bits, to nearest.
 #include <cstring>
 
 #include "console.h"
@@ -9,8 +7,7 @@
 
 namespace {
 
-// The compiler must neither fold the operations nor move the faulting one: every
-// operand passes through memory it cannot see into.
+// Through memory the compiler cannot see into, so that it neither folds nor moves.
 Real Opaque(Real value) {
   __asm__ __volatile__("" : "+m"(value));
   return value;
@@ -21,8 +18,7 @@ const Real kLargest = 0xf.fffffffffffffffp16380_real;
 const Real kLastPlace = 0x1p-63_real;        // one unit in the last place at 1
 const Real kThreeQuarters = 0x1.8p-64_real;  // 3/4 of that unit
 
-// 1 + 2^-63 differs from 1, and 3/4 of that unit is rounded away from 1 and from -1,
-// which only rounding to nearest does.
+// 1 + 2^-63 differs from 1; 3/4 of that unit rounds away from 1 and -1 only to nearest.
 bool ExtendedToNearest() {
   Real one = Opaque(kOne);
   return one + Opaque(kLastPlace) != one &&

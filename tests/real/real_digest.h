@@ -1,8 +1,6 @@
-// A digest of a fixed run of real arithmetic: random operand pairs (normal, denormal,
-// few-bit and boundary values; the seed is fixed) through + - * /, each result's bits
-// and its text with 0 to 20 decimals hashed in turn. Any implementation with the
-// x87's format and rules, faults masked, gives the one digest that the x87 unit gives:
-// so a port's software reals are checked where no x87 unit is at hand.
+// A digest of fixed random operand pairs through + - * /, each result's bits and text
+// (0 to 20 decimals) hashed: any reals with the x87's format and rules give the x87's
+// digest, so that a port's software reals are checked where no x87 unit is at hand.
 #ifndef TAVO_TESTS_REAL_REAL_DIGEST_H_
 #define TAVO_TESTS_REAL_REAL_DIGEST_H_
 
@@ -15,8 +13,8 @@ constexpr uint64_t kRealDigestPairs = 20000;
 // What the x87 unit gives.
 constexpr uint64_t kX87RealDigest = 71124512132169588;
 
-// The x87's layout: the significand, then sign and exponent. Templates, instantiated
-// only where the x87's format is at hand.
+// The x87's layout: the significand, then sign and exponent. Templates, so that only
+// a build with the x87's format instantiates them.
 template <typename X87 = long double>
 X87 X87FromParts(uint16_t signExponent, uint64_t significand) {
   X87 x = 0;
@@ -31,8 +29,8 @@ void X87Parts(const X87& x, uint16_t& signExponent, uint64_t& significand) {
   memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
 }
 
-// make(signExponent, significand) builds a value, parts(value, signExponent,
-// significand) takes one apart, format(value, decimals, out) writes its text.
+// make(signExponent, significand), parts(value, signExponent&, significand&),
+// format(value, decimals, out).
 template <typename Real, typename Make, typename Parts, typename Format>
 uint64_t RealDigest(Make make, Parts parts, Format format) {
   std::mt19937_64 random(4821);
@@ -62,8 +60,7 @@ uint64_t RealDigest(Make make, Parts parts, Format format) {
       uint16_t signExponent;
       uint64_t significand;
       parts(r, signExponent, significand);
-      mix(significand);
-      mix(signExponent);
+      mix(significand), mix(signExponent);
       if ((signExponent & 0x7FFF) == 0x7FFF) continue;  // faults: no text
       char text[64];
       size_t length = format(r, static_cast<int>(i % 21), text);

@@ -1,9 +1,7 @@
-// SoftReal against the x87 unit, bit for bit: every operation the program uses, on
-// random and boundary operands and on the figures the program really forms, gives
-// the same bits, the same faults, and the same text with 0 to 20 decimals.
-// TAVO_REAL_SECONDS runs batches for that long instead of one (make fuzz);
-// TAVO_REAL_SEED picks the seed, which the test prints; TAVO_REAL_PAIRS the number
-// of random pairs in a batch (200000).
+// SoftReal against the x87 unit: every operation the program uses, on random, boundary
+// and the program's own operands, gives the same bits, faults and text (0-20 decimals).
+// TAVO_REAL_SECONDS: batches for that long (make fuzz); TAVO_REAL_SEED: the seed, which
+// the test prints; TAVO_REAL_PAIRS: random pairs in a batch (200000).
 #include <algorithm>
 #include <cfenv>
 #include <chrono>
@@ -42,8 +40,8 @@ std::string Hex(long double x) {
   return Hex(SoftReal::FromParts(signExponent, significand));
 }
 
-// A value held both ways; each operation runs on both and must agree in its bits and
-// in whether it faulted (the x87's faults masked here, so that they only raise flags).
+// A value held both ways; each operation on both must agree in bits and in faulting
+// (the x87's faults masked, so that they only raise flags).
 struct Both {
   long double x87;
   SoftReal soft;
@@ -118,32 +116,23 @@ void ExpectSameText(Both value, int firstDecimals, int lastDecimals) {
   }
 }
 
-// The format's boundaries, and the integers' end at 2^63.
+// The format's boundaries, and the integers' end at 2^63; infinity last.
+// clang-format off
 const struct {
   uint16_t exponent;
   uint64_t significand;
 } kBoundaries[] = {
-    {0, 0},                          // zero
-    {0, 1},                          // the smallest denormal
-    {0, ~0ull >> 1},                 // the largest denormal
-    {1, 1ull << 63},                 // the smallest normal
-    {0x7FFE, ~0ull},                 // the largest finite
-    {kBias, 1ull << 63},             // 1
-    {kBias, (1ull << 63) | 1},       // 1 + one unit
-    {kBias - 1, ~0ull},              // 1 - half a unit
-    {kBias - 64, 1ull << 63},        // half a unit at 1
-    {kBias - 64, 3ull << 62},        // three quarters of it
-    {kBias + 62, ~0ull - 2},         // 2^63 - 1.5
-    {kBias + 62, ~0ull},             // 2^63 - 0.5, rounding to 2^63
-    {kBias + 63, 1ull << 63},        // 2^63
-    {kBias + 63, (1ull << 63) | 1},  // 2^63 + 1
-    {kBias + 64, 1ull << 63},        // 2^64
-    {0x7FFF, 1ull << 63},            // infinity
-};
+    {0, 0}, {0, 1}, {0, ~0ull >> 1}, {1, 1ull << 63},  // 0, denormals, smallest normal
+    {0x7FFE, ~0ull}, {kBias, 1ull << 63}, {kBias, (1ull << 63) | 1},  // largest, 1, 1+
+    {kBias - 1, ~0ull}, {kBias - 64, 1ull << 63}, {kBias - 64, 3ull << 62},  // 1-, ulps
+    {kBias + 62, ~0ull - 2}, {kBias + 62, ~0ull},  // 2^63 - 1.5, 2^63 - 0.5
+    {kBias + 63, 1ull << 63}, {kBias + 63, (1ull << 63) | 1}, {kBias + 64, 1ull << 63},
+    {0x7FFF, 1ull << 63}};
+// clang-format on
 constexpr size_t kFiniteBoundaries = std::size(kBoundaries) - 1;
 
-// The operand kinds: fully random bits, the boundaries of the format, numbers with
-// few significant bits (exact results and ties), and neighbours of a given exponent.
+// Random bits, the format's boundaries, few significant bits (exact results and ties),
+// and neighbours of a given exponent.
 class Operands {
  public:
   explicit Operands(uint64_t seed) : random_(seed) {}
@@ -175,10 +164,9 @@ class Operands {
   std::mt19937_64 random_;
 };
 
-// Pairs through + - * / and the comparisons; every fifth result is written too. The
-// second operand is drawn beside the first (sums that cancel, quotients near 1), or
-// where the product or the quotient of the two falls among the denormals, down to
-// the last bit that can round up.
+// Pairs through + - * / and the comparisons, every fifth result written. The second
+// operand lies beside the first (cancelling sums), or where the product or quotient
+// falls among the denormals, down to the last bit that can round up.
 void RunOperandPairs(Operands& operands, int pairs) {
   for (int i = 0; i < pairs; ++i) {
     Both a = operands.Next(static_cast<int>(operands.Bits() % 0x7FFF));
@@ -194,8 +182,7 @@ void RunOperandPairs(Operands& operands, int pairs) {
   }
 }
 
-// The program's own figures, the same formulas as its report and progress line,
-// each written with 0 to 20 decimals.
+// The report's and progress line's own formulas, written with 0 to 20 decimals.
 void RunProgramFigures(Operands& operands, int rounds) {
   const Both kSecondsPerMs = {0.001L, SoftRealFromText("0.001")};
   const Both kMeaningful = {0.2L, SoftRealFromText("0.2")};
@@ -208,14 +195,12 @@ void RunProgramFigures(Operands& operands, int rounds) {
                                                  : operands.Bits() >> 33);
     Both seconds = FromInteger(ms) * kSecondsPerMs;
     ExpectSameComparisons(seconds, kMeaningful);
-    std::vector<Both> figures = {
-        bytes,
-        bytes * kKb,
-        bytes * kMb,
-        seconds,
-        FromInteger(operands.Count()) / FromInteger(operands.Count() + 1) *
-            FromInteger(100),
+    // clang-format off
+    Both share = FromInteger(operands.Count()) / FromInteger(operands.Count() + 1);
+    std::vector<Both> figures = {bytes, bytes * kKb, bytes * kMb, seconds,
+        share * FromInteger(100),
         bytes / (FromInteger(ms + 1) * kSecondsPerMs * FromInteger(1024))};
+    // clang-format on
     if (ms != 0) {
       Both rate = bytes / seconds;
       figures.push_back(rate * kKb * kPerSingleSpeed);
@@ -225,8 +210,7 @@ void RunProgramFigures(Operands& operands, int rounds) {
   }
 }
 
-// Integers near every power of two and their halves and quarters, converted, rounded
-// and written; the boundaries and random values rounded to integers.
+// Integers near powers of two, halves and quarters; boundaries and random values.
 void RunIntegers(Operands& operands) {
   for (int shift = 0; shift < 63; ++shift) {
     for (int64_t delta = -3; delta <= 3; ++delta) {
@@ -244,9 +228,8 @@ void RunIntegers(Operands& operands) {
   for (int i = 0; i < 1000; ++i) ExpectSameIntegers(operands.Next(kBias + 40));
 }
 
-// Products just below half the smallest denormal, whose one bit of difference from
-// the tie lies far below the bits that shifting into the denormal range keeps: the
-// significands (2^64 - 1)(2^63 + 1) give 2^127 + 2^63 - 1.
+// Products just below half the smallest denormal, the bit that breaks the tie far below
+// those the shift keeps: (2^64 - 1)(2^63 + 1) = 2^127 + 2^63 - 1.
 void RunDeepUnderflow() {
   const Both kOnes = FromBits(100, ~0ull);
   for (int shift = 60; shift <= 68; ++shift) {

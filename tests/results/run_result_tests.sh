@@ -1,9 +1,7 @@
 #!/bin/bash
-# Result files and uncached file reads of the finished program: --json files valid
-# against the schema and in agreement with the console, charts that are plain SVG and
-# show a slow zone, --direct on a real file system and on one in memory. (Names of
-# any bytes as JSON and XML text: the unit ResultText.) Each case
-# that cannot run here says why in one line.
+# Result files of the finished program: --json valid against the schema and agreeing
+# with the console, plain SVG charts showing a slow zone, --direct on ext4 and tmpfs.
+# A case that cannot run here says why in one line.
 #   run_result_tests.sh SCHEMA [EMULATOR...] /PATH/TO/tavo[.exe]      (absolute paths)
 set -uo pipefail
 
@@ -36,29 +34,26 @@ agreeing() {
   check agrees "$schema" r.json out "$code"
 }
 
-# Every build: a copy, an input that cannot be opened, a file replaced whole with no
-# temporary left behind, and a chart beside it.
+# A copy, an input that cannot be opened, a file replaced with no temporary left.
 case_json() {
   head -c 3000000 /dev/urandom >data
   agreeing data copy --chart=c.svg && check svg c.svg
   cmp -s data copy || fail "the copy differs from its input"
   grep -q '"resumeOffset": 0' r.json || fail "no resume offset 0 for a new copy"
   agreeing absent copy
-  [[ $code == 2 ]] && grep -q '"exitCode": 2' r.json || fail "an input that is not there: exit code $code"
+  [[ $code == 2 ]] && grep -q '"exitCode": 2' r.json && grep -q '"size": null' r.json &&
+    grep -q '"zones": \[\]' r.json || fail "an input that is not there: exit code $code, or a size"
   echo old >r.json
   agreeing data
   [[ -z $(ls | grep "\.tmp$") ]] || fail "a temporary file was left behind"
   grep -q '"cached": true' r.json || fail "a file read without --direct is not said to be cached"
 }
 
-# Linux, as root: --direct on ext4 over a loop device of 4096-byte sectors reads the
-# file uncached, and requests of 512 bytes end with 87; a file on tmpfs gets the
-# refusal line and is read through the cache. (O_DIRECT itself and the resume on a
-# whole sector: the cli case block_device.)
+# Linux, root: --direct on ext4 with 4096-byte sectors reads uncached (a 512-byte
+# request ends with 87); on tmpfs the refusal line, read cached.
 case_direct() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
-  # qemu-user sets STATX_DIOALIGN in the mask it hands on but not the alignments: the
-  # program then sees a file that takes no uncached reads, as the kernel defines it.
+  # qemu-user sets STATX_DIOALIGN in the mask but not the alignments.
   ((${#emulator[@]} == 0)) || { skip "qemu-user hands on no direct-I/O alignment" && return; }
   command -v mkfs.ext4 >/dev/null || { skip "no mkfs.ext4" && return; }
   truncate -s 64M image
@@ -77,8 +72,8 @@ case_direct() {
   umount mem
 }
 
-# Linux: faulty_fs's worn medium. The profile has its slow zones slower and its
-# failures where the bad sectors are, and the chart's rate line dips there.
+# Linux: faulty_fs's worn medium: slow zones slower, failures at the bad sectors, and
+# the chart's rate line dips.
 case_profile() {
   $linux || { skip "the Linux build only" && return; }
   [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] || { skip "needs faulty_fs and /dev/fuse" && return; }

@@ -52,8 +52,7 @@ TEST(ConsoleText, ProgressLine) {
   }
 }
 
-// Three reads of 384 Kb, the first failing after its block. Without time the report
-// stops before the rate and the error count.
+// Three reads of 384 Kb, the first failing; without time no rate nor error count.
 TEST(ConsoleText, FinalReport) {
   const std::string read = "Read: 1000000 bytes (976.6 Kb) (0.95 Mb)\r\n";
   const std::string tooSmall = "\rFile too small or cached\r\n";

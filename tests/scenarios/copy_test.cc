@@ -1,7 +1,6 @@
-// What the kernel-level cli cases cannot bring about: other error codes, ESC,
-// EndlessMode, the backup-stream path; the console writes, on a console and redirected;
-// the exit codes of a copy. (A bad block's zeros, a medium not ready, an early end and
-// a failed flush or close are the cli case damaged_medium's.)
+// What the cli cases cannot bring about: other error codes, ESC, EndlessMode, backup
+// streams, the console's writes, exit codes. (Bad blocks, a medium not ready, an early
+// end, a failed flush or close: the cli case damaged_medium.)
 #include <algorithm>
 #include <regex>
 
@@ -9,18 +8,17 @@
 
 namespace scripted {
 
-// Redirected, every failure line and line of the report (the Retrying text too)
-// reaches the file at once, so that a log followed as it grows keeps up; the "Read: "
-// lines, one per read, go in blocks of 128 bytes.
+// Redirected, failure and report lines (and Retrying) reach the file at once, for a
+// log followed as it grows; the per-read "Read: " lines go in blocks of 128 bytes.
 void ExpectPassedOnPerLine(const RunResult& run) {
   std::map<size_t, size_t> passedOn;  // the size of the write that ends at an offset
   size_t end = 0;
   for (const std::string& write : run.writes)
     passedOn[end += write.size()] = write.size();
   const std::string& out = run.out;
-  for (size_t at = 0; (at = out.find("\r\n", at)) != std::string::npos; at += 2) {
-    size_t start = at < 2 ? std::string::npos : out.rfind("\r\n", at - 1);
-    if (start == std::string::npos) continue;
+  for (size_t at = 0, start; (at = out.find("\r\n", at)) != std::string::npos;
+       at += 2) {
+    if (at < 2 || (start = out.rfind("\r\n", at - 1)) == std::string::npos) continue;
     std::string line = out.substr(start + 2, at - start - 2);
     auto write = passedOn.find(at + 2);
     if (std::regex_search(line, std::regex("^Read: (TRUE|FALSE)")) &&
@@ -123,9 +121,8 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   }
 }
 
-// The exit code when the clock did not move (a copy is judged by what it copied, a
-// run without an output fails), and when the console fails after the copy has: the
-// fatal path keeps the copy's code. Closing the input changes nothing.
+// Zero time judges a copy by what it copied (no output: failure); the fatal path keeps
+// the copy's code; a failed close of the input changes nothing.
 TEST(ExitCode, ZeroTimeAndFatal) {
   const std::string cancelled =
       "\r\nWrite error: gle=112\r\n"

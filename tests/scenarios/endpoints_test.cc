@@ -3,9 +3,8 @@
 
 namespace scripted {
 
-// The output is opened, and created when missing, before the input: a run whose
-// input cannot be opened removes the output it created, which is still empty, and
-// leaves an output that existed before as it was, empty or not, in either mode.
+// The output is opened first: an input that cannot be opened removes the output the
+// run created and leaves one that existed as it was, in either mode.
 TEST(Endpoints, AnInputThatCannotBeOpenedLeavesNoNewOutput) {
   struct OutputCase {
     const char* options;

@@ -1,5 +1,4 @@
-// Whole runs of tavo on the scripted platform, one per child process, and the parts
-// of a run's stdout.
+// Whole runs of tavo on the scripted platform, each in a child, and parts of stdout.
 #ifndef TAVO_TESTS_SCRIPTED_HARNESS_H_
 #define TAVO_TESTS_SCRIPTED_HARNESS_H_
 
@@ -48,8 +47,7 @@ inline std::string Pattern(size_t n) {
 
 inline FileSpec FileOf(const std::string& bytes) {
   FileSpec file;
-  file.length = (file.bytes = bytes).size();
-  return file;
+  return file.length = (file.bytes = bytes).size(), file;
 }
 
 inline int Count(const RunResult& run, const std::string& prefix) {

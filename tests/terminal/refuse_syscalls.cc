@@ -1,8 +1,7 @@
-// Runs a program with some system calls refused by a seccomp filter, as a kernel
-// without them or a container's profile refuses them.
+// Runs a program with system calls refused as an old kernel or a container's seccomp
+// profile refuses them: close_range with ENOSYS, or clone, clone3, fork and vfork with
+// EAGAIN. Exit code 125 when the filter cannot be set.
 //   refuse_syscalls close_range|fork PROGRAM [ARGUMENT...]
-// close_range fails with ENOSYS; fork (clone, clone3, fork, vfork) with EAGAIN, as
-// when no process can be spared. Exit code 125 when the filter cannot be set.
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -21,8 +20,7 @@ namespace {
 sock_filter Load(unsigned offset) { return BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offset); }
 sock_filter Return(unsigned action) { return BPF_STMT(BPF_RET | BPF_K, action); }
 
-// The calls are numbered per architecture: on any other than x86-64 the filter
-// allows everything.
+// Call numbers are x86-64's: on another architecture the filter allows everything.
 std::vector<sock_filter> Filter(const std::vector<long>& calls, int error) {
   std::vector<sock_filter> filter = {
       Load(offsetof(seccomp_data, arch)),

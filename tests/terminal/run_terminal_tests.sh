@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# tavo on a real terminal through tmux. In bash: key mode is on during the run, an
-# arrow key is no ESC, a SPACE press brings one Progress line, ESC ends the run with
-# its report, keys typed during the run do not reach the shell. In dash, which leaves
-# the terminal as a job leaves it (bash puts its own settings back when a job stops
-# or dies by a signal, which would hide whether tavo did), each case in a shell of its
-# own: Ctrl-Z then fg then ESC, Ctrl-Z then bg then kill, SIGKILL, Ctrl-C in a read
-# that hangs, close_range refused (a pipe's reader sees its end), and fork refused
-# (no watcher: Ctrl-C, SIGTERM, SIGHUP). After each case the settings (stty -a) are
-# those before it.
+# tavo on a real terminal through tmux. In bash: key mode, an arrow key no ESC, one
+# Progress line per SPACE, ESC ends with the report, typed keys stay out of the shell.
+# In dash, which (unlike bash) does not restore the terminal after a job, a shell per
+# case: Ctrl-Z fg ESC, Ctrl-Z bg kill, SIGKILL, Ctrl-C in a hanging read, close_range
+# refused, fork refused. After each, stty -a is as before it.
 #   run_terminal_tests.sh path/to/tavo    (FAULTY_FS=path/to/faulty_fs for the hang,
 #                                          REFUSE_SYSCALLS=path/to/refuse_syscalls)
 set -u
@@ -15,7 +11,7 @@ tavo=$(realpath "$1")
 command -v tmux >/dev/null || { echo "terminal: tmux is not installed; skipped"; exit 0; }
 work=$(mktemp -d)
 t() { tmux -S "$work/tmux.sock" "$@"; }
-unmount() {  # the reads that hang are released, and the server ends before $work goes
+unmount() {  # hanging reads released, the server gone before $work
   [[ -d $work/mnt ]] || return
   touch "$work/data.release" && umount -l "$work/mnt" 2>/dev/null
   for _ in $(seq 100); do pgrep -f "$work/mnt" >/dev/null || return; sleep 0.1; done
@@ -37,7 +33,7 @@ start() {  # NAME SHELL: a shell in a pane of its own; the settings saved before
   type "cd $work && stty -a > before" Enter
 }
 
-# An endless slow input: a FIFO fed a little at a time, read one byte per request.
+# An endless slow input: a FIFO fed a little at a time.
 mkfifo "$work/fifo"
 (while :; do head -c 512 /dev/zero; sleep 0.05; done) >"$work/fifo" 2>/dev/null &
 
@@ -99,8 +95,7 @@ case_bg() {
   check "terminal settings unchanged after Ctrl-Z, bg and kill" same after-bg
 }
 
-# The shell sees tavo die as soon as the kernel has ended it; the settings are looked
-# at once the watcher, its child, is gone too.
+# The settings are looked at once the watcher, tavo's child, is gone too.
 case_kill() {
   type "clear; $tavo fifo /1b" Enter
   seen 'Reading...'
@@ -131,16 +126,14 @@ case_hang() {
   check "terminal settings unchanged after Ctrl-C" same after-int
 }
 
-# refused SET: true when tavo can be run with SET refused (REFUSE_SYSCALLS), else
-# says why not.
+# refused CALL: whether tavo can run with CALL refused; if not, says why.
 refused() {
   [[ -n ${REFUSE_SYSCALLS:-} ]] && "$REFUSE_SYSCALLS" "$1" true 2>"$work/refuse.log" && return
   echo "skip terminal: tavo with $1 refused: ${REFUSE_SYSCALLS:+$(head -1 "$work/refuse.log")}${REFUSE_SYSCALLS:-no refuse_syscalls}"
   return 1
 }
-# Where close_range is refused (old kernels, seccomp profiles) the watcher closes what
-# it inherited one by one: a reader of tavo's output, standard error included, sees
-# its end when tavo ends, and the watcher ends with tavo.
+# Without close_range the watcher closes what it inherited one by one: a reader of
+# tavo's output and stderr sees its end, and the watcher ends with tavo.
 case_close_range() {
   refused close_range || return
   type "clear; $REFUSE_SYSCALLS close_range $tavo fifo /1b 2>&1 | cat >piped; echo piped=\$?; stty -a > after-pipe" Enter
@@ -153,8 +146,8 @@ case_close_range() {
   check "terminal settings unchanged with close_range refused" same after-pipe
 }
 
-# Where no watcher can start (fork refused), Ctrl-C, SIGTERM and SIGHUP put the
-# terminal back themselves and end tavo by the same signal.
+# Without a watcher (fork refused), Ctrl-C, SIGTERM and SIGHUP restore the terminal
+# and end tavo by the same signal.
 case_no_fork() {
   refused fork || return
   local signal status program

@@ -8,16 +8,16 @@
 namespace {
 
 TEST(CommandLine, SplittingOnBlanksAndQuotes) {
-  EXPECT_EQ(SplitCommandLine("  tavo\t\ta  "), (Arguments{"tavo", "a"}));
-  EXPECT_EQ(SplitCommandLine("tavo \"my file\" out"),
-            (Arguments{"tavo", "my file", "out"}));
-  EXPECT_EQ(SplitCommandLine("tavo pre\"fix suf\"fix"),
-            (Arguments{"tavo", "prefix suffix"}));
-  EXPECT_EQ(SplitCommandLine("tavo \"\" a"), (Arguments{"tavo", "a"}));
-  EXPECT_EQ(SplitCommandLine("tavo \"unclosed rest"),
-            (Arguments{"tavo", "unclosed rest"}));
-  EXPECT_EQ(SplitCommandLine("tavo a \""), (Arguments{"tavo", "a"}));
-  EXPECT_EQ(SplitCommandLine(""), Arguments{});
+  const std::pair<const char*, Arguments> cases[] = {
+      {"  tavo\t\ta  ", {"tavo", "a"}},
+      {"tavo \"my file\" out", {"tavo", "my file", "out"}},
+      {"tavo pre\"fix suf\"fix", {"tavo", "prefix suffix"}},
+      {"tavo \"\" a", {"tavo", "a"}},
+      {"tavo \"unclosed rest", {"tavo", "unclosed rest"}},
+      {"tavo a \"", {"tavo", "a"}},
+      {"", {}}};
+  for (const auto& [line, arguments] : cases)
+    EXPECT_EQ(SplitCommandLine(line), arguments) << line;
 }
 
 // The line as Windows hands it over, its arguments after the program's name read.

@@ -1,6 +1,5 @@
-// The program's reals, whichever the build chose, against the digest that the x87
-// unit gives for the same operations (tests/real/real_digest.h): a port's software
-// reals give the x87's bits and texts, on a big-endian or a 32-bit machine too.
+// The build's reals give the x87 unit's digest: a port's software reals, on a
+// big-endian or 32-bit machine too, give the x87's bits and texts.
 #include <type_traits>
 
 #include "../real/real_digest.h"
@@ -12,11 +11,10 @@ namespace {
 // The branch for the other type is never compiled.
 template <typename R>
 R Make(uint16_t signExponent, uint64_t significand) {
-  if constexpr (std::is_same_v<R, long double>) {
+  if constexpr (std::is_same_v<R, long double>)
     return X87FromParts<R>(signExponent, significand);
-  } else {
+  else
     return R::FromParts(signExponent, significand);
-  }
 }
 
 template <typename R>

@@ -109,42 +109,33 @@ TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
       SetStatus(areas, pos, length, status);
       model.replace(pos, length, length, status);
       int64_t at = 0;
-      for (size_t i = 0; i < areas.size(); ++i) {
-        ASSERT_EQ(areas[i].pos, at);
-        ASSERT_GT(areas[i].size, 0);
-        if (i > 0) {
-          ASSERT_NE(areas[i].status, areas[i - 1].status);
-        }
-        for (int64_t b = 0; b < areas[i].size; ++b)
-          ASSERT_EQ(model[at + b], areas[i].status);
-        at = areas[i].end();
+      for (size_t i = 0; i < areas.size(); at = areas[i++].end()) {
+        ASSERT_TRUE(areas[i].pos == at && areas[i].size > 0);
+        ASSERT_TRUE(i == 0 || areas[i].status != areas[i - 1].status);
+        ASSERT_EQ(model.substr(at, areas[i].size),
+                  std::string(areas[i].size, areas[i].status));
       }
       ASSERT_EQ(at, size);
     }
     std::string text = FormatMap("# heading\n", areas, size);
     ParsedMap map;
     MapFault fault;
-    ASSERT_TRUE(Parse(text, map, fault)) << text;
+    ASSERT_TRUE(Parse(text, map, fault) && map.extent == size) << text;
     Totals totals = Count(areas, size);
-    int64_t sum = 0;
-    for (const Area& area : map.areas) {
+    for (const Area& area : map.areas)
       for (int64_t b = area.pos; b < area.end(); ++b)
         ASSERT_EQ(FileStatus(model[b]), area.status);
-      sum += area.size;
-    }
     EXPECT_EQ(totals.bytes[0] + totals.bytes[1] + totals.bytes[2] + totals.bytes[4],
-              sum);
+              size);
     EXPECT_EQ(static_cast<size_t>(totals.areas[0] + totals.areas[1] + totals.areas[2] +
                                   totals.areas[4]),
               map.areas.size());
   }
 }
 
-// Non-tried areas in requests on the buffer's grid, then the failed ones a sector at
-// a time, then the bad sectors the map held when the run began; this run's bad
-// sectors are not tried again. On a disk of 4096-byte sectors a map made on one of
-// 512 still gives whole sectors, the input's last partial one too; an input without
-// a size is read on into the open end.
+// Non-tried areas on the buffer's grid, then failed ones a sector at a time, then the
+// map's old bad sectors (not this run's). A 512-byte map on 4096-byte sectors still
+// gives whole sectors; an input without a size is read on into the open end.
 TEST(PassPlan, NonTriedThenTrimmedThenOldBadSectors) {
   using Requests = std::vector<std::pair<int64_t, int64_t>>;
   const struct {
@@ -152,32 +143,21 @@ TEST(PassPlan, NonTriedThenTrimmedThenOldBadSectors) {
     PassPlan plan;
     Requests expected;
   } cases[] = {
-      {{{0, 1000, kNonTried},
-        {1000, 1048, kRescued},
-        {2048, 1024, kNonTrimmed},
-        {3072, 512, kBadNow},
-        {3584, 512, kBadSector},
-        {4096, 700, kNonScraped},
+      // clang-format off
+      {{{0, 1000, kNonTried}, {1000, 1048, kRescued}, {2048, 1024, kNonTrimmed},
+        {3072, 512, kBadNow}, {3584, 512, kBadSector}, {4096, 700, kNonScraped},
         {4796, 4, kNonTried}},
        {2048, 512, 1, 0, 0},
-       {{0, 1000},
-        {4796, 4},
-        {2048, 512},
-        {2560, 512},
-        {4096, 512},
-        {4608, 188},
+       {{0, 1000}, {4796, 4}, {2048, 512}, {2560, 512}, {4096, 512}, {4608, 188},
         {3584, 512}}},
-      {{{0, 512, kRescued},
-        {512, 4096, kNonTried},
-        {4608, 512, kRescued},
-        {5120, 3584, kNonTrimmed},
-        {8704, 100, kNonTried}},
+      {{{0, 512, kRescued}, {512, 4096, kNonTried}, {4608, 512, kRescued},
+        {5120, 3584, kNonTrimmed}, {8704, 100, kNonTried}},
        {8192, 4096, 4096, 0, 0},
        {{0, 8192}, {8192, 4096}, {4096, 4096}, {8192, 4096}}},
       {{{0, 100, kRescued}, {100, kOpenEnd - 100, kNonTried}},
        {4096, 512, 1, 0, 0},
        {{100, 3996}, {4096, 4096}, {8192, 4096}}},
-  };
+  };  // clang-format on
   for (const auto& c : cases) {
     Requests requests;
     PassPlan plan = c.plan;
