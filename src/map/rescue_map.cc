@@ -109,8 +109,8 @@ void StartNewMap() {
   Map.end = Map.sizeKnown ? end : done;
 }
 
-// Where a straight pass over the map would stop first: the first area not rescued.
-int64_t FirstStopAfterRescued() {
+// Where a straight pass over the map stops first: the first byte not rescued.
+int64_t FirstNotRescued() {
   for (const rescue::Area& area : Map.areas) {
     if (area.status != rescue::kRescued) return area.pos;
   }
@@ -159,10 +159,10 @@ void UseLoadedMap() {
     Map.areas.push_back({Map.end, rescue::kOpenEnd - Map.end, rescue::kNonTried});
     rescue::MergeNeighbours(Map.areas);
   }
-  int64_t firstStop = FirstStopAfterRescued();
+  int64_t firstStop = FirstNotRescued();
   CheckBelow(firstStop);
   if (Map.file.currentPos != firstStop) CheckBelow(Map.file.currentPos);
-  TakeInWhatTheOutputHolds(FirstStopAfterRescued());
+  TakeInWhatTheOutputHolds(FirstNotRescued());
 }
 
 // The first byte that the pass reads, or the map's end when all is rescued.
