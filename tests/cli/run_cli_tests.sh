@@ -107,7 +107,8 @@ case_copies() {
 
 # A copy resumes at the output's length rounded down to 512 bytes; "/n" writes from 0
 # and leaves a longer output's bytes beyond the input's length as they are. An output
-# that is no copy of the input is left as it is, with exit code 2.
+# that is no copy of the input is left as it is, with exit code 2; so is a file at the
+# copy's own map's name that tavo did not write.
 case_resume() {
   local existing offset option
   head -c 5000 /dev/urandom >input
@@ -123,6 +124,9 @@ case_resume() {
   head -c 3000 /dev/urandom | tee copy >before
   run input copy
   [[ $code == 2 ]] && cmp -s copy before || fail "an output that is no copy was written"
+  echo "not a map" | tee copy.tavo-map >map.before
+  run input copy /n
+  [[ $code == 0 ]] && cmp -s copy.tavo-map map.before || fail "a file at the map's name was replaced"
 }
 
 # An output that cannot be opened ends the run (exit code 2) before the input is opened.
