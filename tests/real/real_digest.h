@@ -1,17 +1,20 @@
-// A digest of fixed random operand pairs through + - * /, each result's bits and text
-// (0 to 20 decimals) hashed: any reals with the x87's format and rules give the x87's
-// digest, so that a port's software reals are checked where no x87 unit is at hand.
+// Operands for comparing reals with the x87 unit, and a digest of fixed pairs of them
+// through + - * /, each result's bits and text (0 to 20 decimals) hashed: any reals
+// with the x87's format and rules give the x87's digest, so that a port's software
+// reals are checked where no x87 unit is at hand.
 #ifndef TAVO_TESTS_REAL_REAL_DIGEST_H_
 #define TAVO_TESTS_REAL_REAL_DIGEST_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 constexpr uint64_t kRealDigestPairs = 20000;
 // What the x87 unit gives.
-constexpr uint64_t kX87RealDigest = 71124512132169588;
+constexpr uint64_t kX87RealDigest = 293663709145060593;
 
 // The x87's layout: the significand, then sign and exponent. Templates, so that only
 // a build with the x87's format instantiates them.
@@ -29,31 +32,69 @@ void X87Parts(const X87& x, uint16_t& signExponent, uint64_t& significand) {
   memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
 }
 
+// The format's boundaries, and the integers' end at 2^63; infinity last.
+struct RealBits {
+  uint16_t signExponent;
+  uint64_t significand;
+};
+// clang-format off
+inline constexpr RealBits kRealBoundaries[] = {
+    {0, 0}, {0, 1}, {0, ~0ull >> 1}, {1, 1ull << 63},  // 0, denormals, smallest normal
+    {0x7FFE, ~0ull}, {16383, 1ull << 63}, {16383, (1ull << 63) | 1},  // largest, 1, 1+
+    {16382, ~0ull}, {16383 - 64, 1ull << 63}, {16383 - 64, 3ull << 62},  // 1-, ulps
+    {16383 + 62, ~0ull - 2}, {16383 + 62, ~0ull},  // 2^63 - 1.5, 2^63 - 0.5
+    {16383 + 63, 1ull << 63}, {16383 + 63, (1ull << 63) | 1}, {16383 + 64, 1ull << 63},
+    {0x7FFF, 1ull << 63}};
+// clang-format on
+
+// Random bits, the format's boundaries, few significant bits (exact results and ties),
+// and neighbours of a given exponent.
+class RealOperands {
+ public:
+  explicit RealOperands(uint64_t seed) : random_(seed) {}
+
+  RealBits Next(int nearExponent) {
+    uint64_t pick = random_() % 8;
+    uint16_t sign = (random_() & 1) ? 0x8000 : 0;
+    uint64_t significand = random_() | (1ull << 63);
+    int exponent = nearExponent + static_cast<int>(random_() % 141) - 70;
+    if (pick == 0) {  // a finite boundary
+      const RealBits& b = kRealBoundaries[random_() % (std::size(kRealBoundaries) - 1)];
+      return {static_cast<uint16_t>(sign | b.signExponent), b.significand};
+    }
+    if (pick == 1 || pick == 2) significand &= ~0ull << (random_() % 64);  // few bits
+    if (pick == 3) exponent = random_() % 0x7FFF;  // anywhere, denormals included
+    if (exponent <= 0) {  // a denormal: the significand shifted down to exponent 1
+      significand = exponent <= -63 ? 0 : significand >> (1 - exponent);
+      exponent = 0;
+    }
+    return {static_cast<uint16_t>(sign | std::min(exponent, 0x7FFE)), significand};
+  }
+
+  uint64_t Bits() { return random_(); }
+  // An integer of a random magnitude, from 0 to 2^63 - 1.
+  int64_t Count() { return static_cast<int64_t>(Bits() >> (1 + Bits() % 63)); }
+
+ private:
+  std::mt19937_64 random_;
+};
+
 // make(signExponent, significand), parts(value, signExponent&, significand&),
 // format(value, decimals, out).
 template <typename Real, typename Make, typename Parts, typename Format>
 uint64_t RealDigest(Make make, Parts parts, Format format) {
-  std::mt19937_64 random(4821);
+  RealOperands operands(4821);
   uint64_t digest = 1469598103934665603ull;  // FNV-1a
   auto mix = [&digest](uint64_t value) {
     for (int i = 0; i < 8; ++i, value >>= 8)
       digest = (digest ^ (value & 0xFF)) * 1099511628211ull;
   };
-  auto operand = [&random, &make](int near) {
-    uint64_t significand = random() | (1ull << 63);
-    if (random() % 3 == 0) significand &= ~0ull << (random() % 64);
-    int exponent = random() % 4 == 0 ? static_cast<int>(random() % 0x7FFF)
-                                     : near + static_cast<int>(random() % 129) - 64;
-    if (exponent <= 0) {
-      significand = exponent <= -63 ? 0 : significand >> (1 - exponent);
-      exponent = 0;
-    }
-    if (exponent > 0x7FFE) exponent = 0x7FFE;
-    uint16_t sign = (random() & 1) ? 0x8000 : 0;
-    return make(static_cast<uint16_t>(sign | exponent), significand);
+  auto operand = [&operands, &make](int near) {
+    RealBits bits = operands.Next(near);
+    return make(bits.signExponent, bits.significand);
   };
   for (uint64_t i = 0; i < kRealDigestPairs; ++i) {
-    int near = static_cast<int>(random() % 0x7FFF);
+    int near = static_cast<int>(operands.Bits() % 0x7FFF);
     Real a = operand(near), b = operand(i % 2 == 0 ? near : 16383 - (near - 16383) / 2);
     Real results[] = {a + b, a - b, a * b, a / b};
     for (const Real& r : results) {
