@@ -11,32 +11,43 @@
 #include <cstring>
 #include <iterator>
 #include <random>
+#include <type_traits>
 
 constexpr uint64_t kRealDigestPairs = 20000;
 // What the x87 unit gives.
 constexpr uint64_t kX87RealDigest = 293663709145060593;
-
-// The x87's layout: the significand, then sign and exponent. Templates, so that only
-// a build with the x87's format instantiates them.
-template <typename X87 = long double>
-X87 X87FromParts(uint16_t signExponent, uint64_t significand) {
-  X87 x = 0;
-  memcpy(&x, &significand, 8);
-  memcpy(reinterpret_cast<char*>(&x) + 8, &signExponent, 2);
-  return x;
-}
-
-template <typename X87 = long double>
-void X87Parts(const X87& x, uint16_t& signExponent, uint64_t& significand) {
-  memcpy(&significand, &x, 8);
-  memcpy(&signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
-}
 
 // The format's boundaries, and the integers' end at 2^63; infinity last.
 struct RealBits {
   uint16_t signExponent;
   uint64_t significand;
 };
+
+// Reals to and from their bits; long double in the x87's layout, the significand then
+// sign and exponent. The branch for the other type is never compiled.
+template <typename R>
+R MakeReal(RealBits b) {
+  if constexpr (std::is_same_v<R, long double>) {
+    R x = 0;
+    memcpy(&x, &b.significand, 8);
+    memcpy(reinterpret_cast<char*>(&x) + 8, &b.signExponent, 2);
+    return x;
+  } else {
+    return R::FromParts(b.signExponent, b.significand);
+  }
+}
+
+template <typename R>
+RealBits BitsOf(const R& x) {
+  RealBits b;
+  if constexpr (std::is_same_v<R, long double>) {
+    memcpy(&b.significand, &x, 8);
+    memcpy(&b.signExponent, reinterpret_cast<const char*>(&x) + 8, 2);
+  } else {
+    b = {x.SignExponent(), x.Significand()};
+  }
+  return b;
+}
 // clang-format off
 inline constexpr RealBits kRealBoundaries[] = {
     {0, 0}, {0, 1}, {0, ~0ull >> 1}, {1, 1ull << 63},  // 0, denormals, smallest normal
@@ -79,30 +90,24 @@ class RealOperands {
   std::mt19937_64 random_;
 };
 
-// make(signExponent, significand), parts(value, signExponent&, significand&),
 // format(value, decimals, out).
-template <typename Real, typename Make, typename Parts, typename Format>
-uint64_t RealDigest(Make make, Parts parts, Format format) {
+template <typename Real, typename Format>
+uint64_t RealDigest(Format format) {
   RealOperands operands(4821);
   uint64_t digest = 1469598103934665603ull;  // FNV-1a
   auto mix = [&digest](uint64_t value) {
     for (int i = 0; i < 8; ++i, value >>= 8)
       digest = (digest ^ (value & 0xFF)) * 1099511628211ull;
   };
-  auto operand = [&operands, &make](int near) {
-    RealBits bits = operands.Next(near);
-    return make(bits.signExponent, bits.significand);
-  };
+  auto operand = [&operands](int near) { return MakeReal<Real>(operands.Next(near)); };
   for (uint64_t i = 0; i < kRealDigestPairs; ++i) {
     int near = static_cast<int>(operands.Bits() % 0x7FFF);
     Real a = operand(near), b = operand(i % 2 == 0 ? near : 16383 - (near - 16383) / 2);
     Real results[] = {a + b, a - b, a * b, a / b};
     for (const Real& r : results) {
-      uint16_t signExponent;
-      uint64_t significand;
-      parts(r, signExponent, significand);
-      mix(significand), mix(signExponent);
-      if ((signExponent & 0x7FFF) == 0x7FFF) continue;  // faults: no text
+      RealBits bits = BitsOf(r);
+      mix(bits.significand), mix(bits.signExponent);
+      if ((bits.signExponent & 0x7FFF) == 0x7FFF) continue;  // faults: no text
       char text[64];
       size_t length = format(r, static_cast<int>(i % 21), text);
       for (size_t c = 0; c < length; ++c) mix(static_cast<unsigned char>(text[c]));

@@ -31,12 +31,7 @@ std::string Hex(SoftReal s) {
   return text;
 }
 
-std::string Hex(long double x) {
-  uint16_t signExponent;
-  uint64_t significand;
-  X87Parts(x, signExponent, significand);
-  return Hex(SoftReal::FromParts(signExponent, significand));
-}
+std::string Hex(long double x) { return Hex(MakeReal<SoftReal>(BitsOf(x))); }
 
 // A value held both ways; each operation on both must agree in bits and in faulting
 // (the x87's faults masked, so that they only raise flags).
@@ -45,10 +40,7 @@ struct Both {
   SoftReal soft;
 };
 
-Both FromBits(RealBits b) {
-  return {X87FromParts(b.signExponent, b.significand),
-          SoftReal::FromParts(b.signExponent, b.significand)};
-}
+Both FromBits(RealBits b) { return {MakeReal<long double>(b), MakeReal<SoftReal>(b)}; }
 Both FromInteger(int64_t value) {
   return {static_cast<long double>(value), SoftReal(value)};
 }
