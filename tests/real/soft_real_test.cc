@@ -6,8 +6,6 @@
 #include <cfenv>
 #include <chrono>
 #include <cstdlib>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -33,12 +31,7 @@ std::string Hex(SoftReal s) {
   return text;
 }
 
-std::string Hex(long double x) {
-  uint16_t signExponent;
-  uint64_t significand;
-  X87Parts(x, signExponent, significand);
-  return Hex(SoftReal::FromParts(signExponent, significand));
-}
+std::string Hex(long double x) { return Hex(MakeReal<SoftReal>(BitsOf(x))); }
 
 // A value held both ways; each operation on both must agree in bits and in faulting
 // (the x87's faults masked, so that they only raise flags).
@@ -47,10 +40,7 @@ struct Both {
   SoftReal soft;
 };
 
-Both FromBits(uint16_t signExponent, uint64_t significand) {
-  return {X87FromParts(signExponent, significand),
-          SoftReal::FromParts(signExponent, significand)};
-}
+Both FromBits(RealBits b) { return {MakeReal<long double>(b), MakeReal<SoftReal>(b)}; }
 Both FromInteger(int64_t value) {
   return {static_cast<long double>(value), SoftReal(value)};
 }
@@ -116,65 +106,17 @@ void ExpectSameText(Both value, int firstDecimals, int lastDecimals) {
   }
 }
 
-// The format's boundaries, and the integers' end at 2^63; infinity last.
-// clang-format off
-const struct {
-  uint16_t exponent;
-  uint64_t significand;
-} kBoundaries[] = {
-    {0, 0}, {0, 1}, {0, ~0ull >> 1}, {1, 1ull << 63},  // 0, denormals, smallest normal
-    {0x7FFE, ~0ull}, {kBias, 1ull << 63}, {kBias, (1ull << 63) | 1},  // largest, 1, 1+
-    {kBias - 1, ~0ull}, {kBias - 64, 1ull << 63}, {kBias - 64, 3ull << 62},  // 1-, ulps
-    {kBias + 62, ~0ull - 2}, {kBias + 62, ~0ull},  // 2^63 - 1.5, 2^63 - 0.5
-    {kBias + 63, 1ull << 63}, {kBias + 63, (1ull << 63) | 1}, {kBias + 64, 1ull << 63},
-    {0x7FFF, 1ull << 63}};
-// clang-format on
-constexpr size_t kFiniteBoundaries = std::size(kBoundaries) - 1;
-
-// Random bits, the format's boundaries, few significant bits (exact results and ties),
-// and neighbours of a given exponent.
-class Operands {
- public:
-  explicit Operands(uint64_t seed) : random_(seed) {}
-
-  Both Next(int nearExponent) {
-    uint64_t pick = random_() % 8;
-    uint16_t sign = (random_() & 1) ? 0x8000 : 0;
-    uint64_t significand = random_() | (1ull << 63);
-    int exponent = nearExponent + static_cast<int>(random_() % 141) - 70;
-    if (pick == 0) {
-      const auto& b = kBoundaries[random_() % kFiniteBoundaries];
-      return FromBits(static_cast<uint16_t>(sign | b.exponent), b.significand);
-    }
-    if (pick == 1 || pick == 2) significand &= ~0ull << (random_() % 64);  // few bits
-    if (pick == 3) exponent = random_() % 0x7FFF;  // anywhere, denormals included
-    if (exponent <= 0) {  // a denormal: the significand shifted down to exponent 1
-      significand = exponent <= -63 ? 0 : significand >> (1 - exponent);
-      exponent = 0;
-    }
-    return FromBits(static_cast<uint16_t>(sign | std::min(exponent, 0x7FFE)),
-                    significand);
-  }
-
-  uint64_t Bits() { return random_(); }
-  // An integer of a random magnitude, from 0 to 2^63 - 1.
-  int64_t Count() { return static_cast<int64_t>(Bits() >> (1 + Bits() % 63)); }
-
- private:
-  std::mt19937_64 random_;
-};
-
 // Pairs through + - * / and the comparisons, every fifth result written. The second
 // operand lies beside the first (cancelling sums), or where the product or quotient
 // falls among the denormals, down to the last bit that can round up.
-void RunOperandPairs(Operands& operands, int pairs) {
+void RunOperandPairs(RealOperands& operands, int pairs) {
   for (int i = 0; i < pairs; ++i) {
-    Both a = operands.Next(static_cast<int>(operands.Bits() % 0x7FFF));
+    Both a = FromBits(operands.Next(static_cast<int>(operands.Bits() % 0x7FFF)));
     int exponent = a.soft.SignExponent() & 0x7FFF;
     int partner = i % 4 == 1   ? kBias - 1 - 32 - exponent
                   : i % 4 == 2 ? exponent + kBias + 32
                                : exponent;
-    Both b = operands.Next(std::clamp(partner, 1, 0x7FFE));
+    Both b = FromBits(operands.Next(std::clamp(partner, 1, 0x7FFE)));
     ExpectSameComparisons(a, b);
     Both results[] = {a + b, a - b, a * b, a / b};
     for (Both r : results)
@@ -183,11 +125,11 @@ void RunOperandPairs(Operands& operands, int pairs) {
 }
 
 // The report's and progress line's own formulas, written with 0 to 20 decimals.
-void RunProgramFigures(Operands& operands, int rounds) {
+void RunProgramFigures(RealOperands& operands, int rounds) {
   const Both kSecondsPerMs = {0.001L, SoftRealFromText("0.001")};
   const Both kMeaningful = {0.2L, SoftRealFromText("0.2")};
-  const Both kKb = FromBits(kBias - 10, 1ull << 63),
-             kMb = FromBits(kBias - 20, 1ull << 63);
+  const Both kKb = FromBits({kBias - 10, 1ull << 63}),
+             kMb = FromBits({kBias - 20, 1ull << 63});
   const Both kPerSingleSpeed = FromInteger(1) / FromInteger(150);
   for (int i = 0; i < rounds; ++i) {
     Both bytes = FromInteger(operands.Count());
@@ -211,7 +153,7 @@ void RunProgramFigures(Operands& operands, int rounds) {
 }
 
 // Integers near powers of two, halves and quarters; boundaries and random values.
-void RunIntegers(Operands& operands) {
+void RunIntegers(RealOperands& operands) {
   for (int shift = 0; shift < 63; ++shift) {
     for (int64_t delta = -3; delta <= 3; ++delta) {
       Both x = FromInteger(static_cast<int64_t>((1ull << shift) + delta));
@@ -221,23 +163,24 @@ void RunIntegers(Operands& operands) {
       ExpectSameText(x, 0, 20);
     }
   }
-  for (const auto& edge : kBoundaries)
+  for (const RealBits& edge : kRealBoundaries)
     for (uint16_t sign : {0, 0x8000})
-      ExpectSameIntegers(
-          FromBits(static_cast<uint16_t>(sign | edge.exponent), edge.significand));
-  for (int i = 0; i < 1000; ++i) ExpectSameIntegers(operands.Next(kBias + 40));
+      ExpectSameIntegers(FromBits(
+          {static_cast<uint16_t>(sign | edge.signExponent), edge.significand}));
+  for (int i = 0; i < 1000; ++i)
+    ExpectSameIntegers(FromBits(operands.Next(kBias + 40)));
 }
 
 // Products just below half the smallest denormal, the bit that breaks the tie far below
 // those the shift keeps: (2^64 - 1)(2^63 + 1) = 2^127 + 2^63 - 1.
 void RunDeepUnderflow() {
-  const Both kOnes = FromBits(100, ~0ull);
+  const Both kOnes = FromBits({100, ~0ull});
   for (int shift = 60; shift <= 68; ++shift) {
     for (uint16_t sign : {0, 0x8000}) {
       auto exponent = static_cast<uint16_t>(sign | (16283 - shift));
-      Both nearOne = FromBits(exponent, (1ull << 63) | 1);
+      Both nearOne = FromBits({exponent, (1ull << 63) | 1});
       (void)(kOnes * nearOne / FromInteger(3));
-      (void)(kOnes * FromBits(exponent, 1ull << 63));
+      (void)(kOnes * FromBits({exponent, 1ull << 63}));
     }
   }
 }
@@ -254,7 +197,7 @@ TEST(SoftReal, EqualsTheX87BitForBit) {
   int pairs = static_cast<int>(FromEnvironment("TAVO_REAL_PAIRS", 200000));
   auto end = std::chrono::steady_clock::now() +
              std::chrono::seconds(FromEnvironment("TAVO_REAL_SECONDS", 0));
-  Operands operands(seed);
+  RealOperands operands(seed);
   RunIntegers(operands);
   RunDeepUnderflow();
   uint64_t batches = 0;

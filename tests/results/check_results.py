@@ -59,10 +59,6 @@ def svg(name):
             fail(f"{name}: a link or an event handler on {tag}")
 
 
-def rate(zone):
-    return zone["bytes"] * 1000 / zone["ms"] if zone["ms"] > 0 else None
-
-
 # faulty_fs's worn medium: 16 MiB, its middle fifth (6.4 to 9.6 MiB) slow, unreadable
 # sectors at 0x310000 (zone 3) and 0xB30000 (zone 11); zones are 1 MiB.
 def profile(json_name):
@@ -70,16 +66,15 @@ def profile(json_name):
     zones = result["profile"]["zones"]
     if result["profile"]["zoneSize"] != 1 << 20 or len(zones) != 16:
         fail(f"zone size {result['profile']['zoneSize']}, {len(zones)} zones: not 1 MiB, 16")
-    slow = [rate(zones[i]) for i in (7, 8)]
-    fast = [rate(zones[i]) for i in (0, 1, 2, 4, 12, 13, 14)]
-    if None in slow or None in fast or max(slow) * 2 > min(fast):
+    rates = [z["bytes"] * 1000 / z["ms"] if z["ms"] > 0 else None for z in zones]
+    slow, fast = [rates[i] for i in (7, 8)], [rates[i] for i in (0, 1, 2, 4, 12, 13, 14)]
+    if None in slow + fast or max(slow) * 2 > min(fast):
         fail(f"the slow zones are not slower: slow {slow}, others {fast}")
     failed = [i for i, z in enumerate(zones) if z["failedRequests"]]
-    if failed != [3, 11]:
-        fail(f"failures in zones {failed}, not in 3 and 11")
     offsets = sorted(f["offset"] // 32768 * 32768 for f in result["failures"])
-    if offsets != [0x310000, 0xB30000] or {f["code"] for f in result["failures"]} != {23}:
-        fail(f"failures {result['failures']}")
+    if failed != [3, 11] or offsets != [0x310000, 0xB30000] or \
+            {f["code"] for f in result["failures"]} != {23}:
+        fail(f"failures in zones {failed}, not 23s in 3 and 11 only: {result['failures']}")
     if min(zones[i]["slowestRequestMs"] for i in (7, 8)) < 10:
         fail("the slow zones' slowest request is under the 10 ms each took")
 
@@ -97,14 +92,9 @@ def dip(svg_name, json_name):
             steps.append((x, int(a), y))
         x, y = (int(a), int(b)) if command == "M" else (int(a), y) if command == "H" else (x, int(a))
     size = load(json_name)["input"]["size"]
-    def line_y(offset):
-        at = 90 + offset * 780 // size
-        ys = [y for start, end, y in steps if start <= at <= end]
-        if not ys:
-            fail(f"no rate line at x={at} (offset {offset})")
-        return min(ys)
-    slow, fast = line_y(int(7.5 * 2**20)), line_y(int(1.5 * 2**20))
-    if slow - fast < 100:
+    at = [90 + int(mib * 2**20) * 780 // size for mib in (7.5, 1.5)]  # zone 7 (slow), zone 1
+    slow, fast = ([y for start, end, y in steps if start <= x <= end] for x in at)
+    if not slow or not fast or min(slow) - min(fast) < 100:
         fail(f"no dip: the rate line is at y={slow} over the slow zone, y={fast} elsewhere")
 
 

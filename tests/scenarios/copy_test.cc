@@ -34,7 +34,10 @@ void ExpectPassedOnPerLine(const RunResult& run) {
     EXPECT_EQ(passedOn.count(at + 11), 1u) << "Retrying held back";
 }
 
-TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
+// Each outcome of one read, ESC and the modes; exit codes. Zero time judges a copy by
+// what it copied (no output: failure); the fatal path keeps the copy's code; a failed
+// close of the input changes nothing.
+TEST(ReadLoop, EachOutcomeOfOneReadEscapeModesAndExitCode) {
   struct LoopCase {
     std::string name;
     const char* options;              // after "tavo in out /1"
@@ -44,6 +47,9 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
     std::string loop, output;      // the loop's text, the output file
     int reads, sleeps, bytesRead;  // bytesRead: as the report gives it
     UINT exit;
+    DWORD tickStep = 10, inputCloseError = 0;  // 0 ms a tick: zero time
+    int stdoutFailsFrom = -1;
+    const char* out = " out";  // "": none
   };
   auto readError = [](const char* count, DWORD code, const char* at = "00000400") {
     return "\r\n00000000." + std::string(at) + ": Read error " + count +
@@ -53,6 +59,9 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   const std::string retry = readError("0000", 21) + "    Retrying...";
   auto upTo = [&](size_t n) { return in.substr(0, n); };
   const std::string gap = upTo(1024) + zeros + in.substr(2048);
+  const std::string cancelled =
+      "\r\nWrite error: gle=112\r\n"
+      "\r\n00000000.00000800: Copy cancelled at the failed write\r\n";
   // clang-format off
   const std::vector<ReadOutcome> backup = {{}, Fail(ERROR_CRC, 100), Fail(ERROR_CRC),
                                            Fail(ERROR_IO_DEVICE), Fail(ERROR_CRC, 10)};
@@ -81,11 +90,16 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
      backupOutput + zeros + in.substr(1124, 10) + std::string(1014, '%') + in.substr(1134, 1024),
      6, 0, 4206, 4},
     {"a failed write ends the copy and outranks a failed read", "", {Fail(ERROR_IO_DEVICE)}, {},
-     2048, readError("0000", 1117) + "\r\nWrite error: gle=112\r\n"
-     "\r\n00000000.00000800: Copy cancelled at the failed write\r\n", upTo(1024), 3, 0, 1536, 3},
+     2048, readError("0000", 1117) + cancelled, upTo(1024), 3, 0, 1536, 3},
     {"a failed write ends even EndlessMode", " /i", {}, {}, 1024, "Read: TRUE\t1024 gle 0\r\n"
      "Read: TRUE\t1024 gle 0\r\n\r\nWrite error: gle=112\r\n"
      "\r\n00000000.00000400: Copy cancelled at the failed write\r\n", upTo(1024), 2, 0, 2048, 3},
+    {"zero time, a whole copy", "", {}, {}, -1, "", in, 3, 0, 2560, 0, 0},
+    {"zero time, no output", "", {}, {}, -1, "", "", 3, 0, 2560, 1, 0, 0, -1, ""},
+    {"zero time, a failed write", "", {}, {}, 2048, cancelled, upTo(2048), 3, 0, 2560, 3, 0},
+    {"the input's close fails", "", {}, {}, -1, "", in, 3, 0, 2560, 0, 10, ERROR_UNEXP_NET_ERR},
+    {"the console fails after a failed write", "", {}, {}, 2048, "", upTo(2048), 3, 0, 2560, 3,
+     10, 0, 9},
   };
   for (DWORD code : {59u, 1235u, 995u, 87u, 38u}) {
     cases.push_back({"ending code " + std::to_string(code), "", {Fail(code)}, {}, -1,
@@ -96,14 +110,20 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
   for (const LoopCase& c : cases) {
     SCOPED_TRACE(c.name);
     Script script;
-    script.commandLine = std::string("tavo in out /1") + c.options;
+    script.commandLine = std::string("tavo in") + c.out + " /1" + c.options;
     script.files["in"] = FileOf(in);
     script.files["in"].reads[1024] = script.files["in"].backupCalls = c.at1024;
     script.escape = c.escape;
-    script.tickStep = 10;
+    script.tickStep = c.tickStep;
+    script.files["in"].closeError = c.inputCloseError;
+    script.stdoutFailsFrom = c.stdoutFailsFrom;
     script.files["out"].failingWrites = {c.failingWrite};
     RunResult run = RunTavo(script);
     EXPECT_EQ(run.exitCode, c.exit);
+    if (c.stdoutFailsFrom >= 0) {  // the fatal path's line is the last written
+      EXPECT_NE(run.writes.back().find("Fatal error"), std::string::npos);
+      continue;
+    }
     EXPECT_EQ(LoopText(run.out), c.loop);
     EXPECT_EQ(run.files["out"].Content(), c.output);
     EXPECT_EQ(Count(run, "ReadFile in ") + Count(run, "BackupRead in"), c.reads);
@@ -118,46 +138,6 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeAndModes) {
     RunResult redirected = RunTavo(script);
     EXPECT_EQ(redirected.out, run.out);
     ExpectPassedOnPerLine(redirected);
-  }
-}
-
-// Zero time judges a copy by what it copied (no output: failure); the fatal path keeps
-// the copy's code; a failed close of the input changes nothing.
-TEST(ExitCode, ZeroTimeAndFatal) {
-  const std::string cancelled =
-      "\r\nWrite error: gle=112\r\n"
-      "\r\n00000000.00000800: Copy cancelled at the failed write\r\n";
-  const struct {
-    const char *name, *command;
-    DWORD tickStep;
-    bool writeFails, inputCloseFails;
-    int stdoutFailsFrom;
-    std::string loop;
-    UINT exit;
-  } cases[] = {
-      {"zero time, a whole copy", "tavo in out /1", 0, false, false, -1, "", 0},
-      {"zero time, no output", "tavo in /1", 0, false, false, -1, "", 1},
-      {"zero time, a failed write", "tavo in out /1", 0, true, false, -1, cancelled, 3},
-      {"the input's close fails", "tavo in out /1", 10, false, true, -1, "", 0},
-      {"the console fails after a failed write", "tavo in out /1", 10, true, false, 9,
-       "", 3},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Script script;
-    script.commandLine = c.command;
-    script.files["in"] = FileOf(Pattern(2560));
-    if (c.writeFails) script.files["out"].failingWrites = {2048};
-    if (c.inputCloseFails) script.files["in"].closeError = ERROR_UNEXP_NET_ERR;
-    script.tickStep = c.tickStep;
-    script.stdoutFailsFrom = c.stdoutFailsFrom;
-    RunResult run = RunTavo(script);
-    if (c.stdoutFailsFrom < 0) {
-      EXPECT_EQ(LoopText(run.out), c.loop);
-    } else {
-      EXPECT_NE(run.writes.back().find("Fatal error"), std::string::npos);
-    }
-    EXPECT_EQ(run.exitCode, c.exit);
   }
 }
 

@@ -11,19 +11,22 @@ tavo=$(realpath "$1")
 command -v tmux >/dev/null || { echo "terminal: tmux is not installed; skipped"; exit 0; }
 work=$(mktemp -d)
 t() { tmux -S "$work/tmux.sock" "$@"; }
+# poll N COMMAND...: COMMAND every 0.1 s until it succeeds, at most N times.
+poll() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1; }
 unmount() {  # hanging reads released, the server gone before $work
   [[ -d $work/mnt ]] || return
   touch "$work/data.release" && umount -l "$work/mnt" 2>/dev/null
-  for _ in $(seq 100); do pgrep -f "$work/mnt" >/dev/null || return; sleep 0.1; done
+  poll 100 eval '! pgrep -f "$work/mnt" >/dev/null'
 }
 trap 't kill-server 2>/dev/null; kill $(jobs -p) 2>/dev/null; unmount; rm -rf "$work"' EXIT
 passed=0 failed=0
 check() { if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi; }
 screen() { t capture-pane -p -t "$pane" -S -100 2>/dev/null; }
-seen() { for _ in $(seq 200); do screen | grep -q -- "$1" && return 0; sleep 0.1; done; return 1; }
+shows() { screen | grep -q -- "$1"; }
+seen() { poll 200 shows "$1"; }
 type() { t send-keys -t "$pane" "$@" 2>/dev/null && sleep 0.3; }
 same() {  # the settings that the shell saved in FILE are those before the case
-  for _ in $(seq 50); do [[ -s $work/$1 ]] && break; sleep 0.1; done
+  poll 50 test -s "$work/$1"
   cmp -s "$work/before" "$work/$1"
 }
 start() {  # NAME SHELL: a shell in a pane of its own; the settings saved before any run
@@ -56,18 +59,14 @@ check "terminal settings unchanged after ESC" same after-esc
 type Enter
 check "keys typed during the run stay out of the shell" eval '! screen | grep -q ^LEAKED'
 
-# The tavo of the pane's command line, once it runs.
-program() {
+tavo_in_pane() {  # the tavo of the pane's command line
   local pid
-  for _ in $(seq 50); do
-    for pid in $(pgrep -P "$(t display -p -t "$pane" '#{pane_pid}')"); do
-      [[ $(readlink "/proc/$pid/exe") == "$tavo" ]] && echo "$pid" && return
-    done
-    sleep 0.1
+  for pid in $(pgrep -P "$(t display -p -t "$pane" '#{pane_pid}')"); do
+    [[ $(readlink "/proc/$pid/exe") == "$tavo" ]] && echo "$pid" && return
   done
+  return 1
 }
-watcher_of() { for _ in $(seq 50); do pgrep -P "$1" && return; sleep 0.1; done; }
-gone() { for _ in $(seq 100); do ps -o stat= -p "$1" | grep -qv Z || return 0; sleep 0.1; done; return 1; }
+ended() { ! ps -o stat= -p "$1" | grep -qv Z; }  # gone, or a zombie
 
 case_fg() {
   type "clear; $tavo fifo /1b" Enter
@@ -88,8 +87,8 @@ case_bg() {
   type "bg" Enter
   size() { stat -c %s "$work/copy" 2>/dev/null || echo 0; }
   local before=$(size)
-  grows() { for _ in $(seq 100); do (($(size) > before)) && return 0; sleep 0.1; done; return 1; }
-  check "after bg, the copy goes on" grows
+  grows() { (($(size) > before)); }
+  check "after bg, the copy goes on" poll 100 grows
   type "kill %1; wait %1; echo status=\$?; stty -a > after-bg" Enter
   check "kill %1 ends the job in the background" seen 'status=143'
   check "terminal settings unchanged after Ctrl-Z, bg and kill" same after-bg
@@ -99,10 +98,10 @@ case_bg() {
 case_kill() {
   type "clear; $tavo fifo /1b" Enter
   seen 'Reading...'
-  local program=$(program) watcher
-  watcher=$(watcher_of "$program")
+  local program=$(poll 50 tavo_in_pane) watcher
+  watcher=$(poll 50 pgrep -P "$program")
   kill -KILL "$program"
-  check "the watcher ends with tavo" eval '[[ -n $watcher ]] && gone "$watcher"'
+  check "the watcher ends with tavo" eval '[[ -n $watcher ]] && poll 100 ended "$watcher"'
   type "echo status=\$?; stty -a > after-kill" Enter
   check "SIGKILL ends the run" seen 'status=137'
   check "terminal settings unchanged after SIGKILL" same after-kill
@@ -137,11 +136,11 @@ refused() {
 case_close_range() {
   refused close_range || return
   type "clear; $REFUSE_SYSCALLS close_range $tavo fifo /1b 2>&1 | cat >piped; echo piped=\$?; stty -a > after-pipe" Enter
-  local watcher=$(watcher_of "$(program)")
+  local watcher=$(poll 50 pgrep -P "$(poll 50 tavo_in_pane)")
   check "with close_range refused, a watcher starts" eval '[[ -n $watcher ]]'
   type Escape
   check "with close_range refused, the reader of tavo's pipe sees its end" seen 'piped=0'
-  check "with close_range refused, the watcher ends with tavo" eval '[[ -n $watcher ]] && gone "$watcher"'
+  check "with close_range refused, the watcher ends with tavo" eval '[[ -n $watcher ]] && poll 100 ended "$watcher"'
   [[ -n $watcher ]] && kill -KILL "$watcher" 2>/dev/null  # where it failed to
   check "terminal settings unchanged with close_range refused" same after-pipe
 }
@@ -155,7 +154,7 @@ case_no_fork() {
     status=${signal#*:} signal=${signal%:*}
     type "clear; $REFUSE_SYSCALLS fork $tavo fifo /1b" Enter
     seen 'Reading...'
-    program=$(program)
+    program=$(poll 50 tavo_in_pane)
     check "fork refused: no watcher" eval '[[ -n $program ]] && ! pgrep -P "$program" >/dev/null'
     sleep 0.5
     if [[ $signal == INT ]]; then type C-c; else kill -"$signal" "$program"; fi
