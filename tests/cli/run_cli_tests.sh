@@ -1,8 +1,7 @@
 #!/bin/bash
 # tavo as a user runs it: stdout and exit codes against expected/ (one transcript for
-# every build; TAVO_CLI_UPDATE=1 rewrites them), copies against their inputs.
-# TAVO_CLI_CASES names the cases to run, TAVO_CLI_SKIP cases to leave out. Names
-# are relative, as "/..." is an option under wine.
+# every build; TAVO_CLI_UPDATE=1 rewrites them), copies against their inputs. Names
+# are relative, as "/..." is an option under wine. TAVO_CLI_CASES, TAVO_CLI_SKIP pick.
 #   run_cli_tests.sh [EMULATOR...] /PATH/TO/tavo[.exe]      (absolute paths)
 set -uo pipefail
 
@@ -20,9 +19,8 @@ fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
 # tavo ARG...: stdout in $work/out (every line end CR LF), the exit code in $code. Time
-# figures and the version are masked, and a Progress line that a slow machine's clock
-# let in is left out; a run too short for the clock (no rate line, and exit code 1
-# where nothing else went wrong) is taken as a timed run would end.
+# figures, the version and a Progress line a slow clock let in are masked; a run too
+# short for the clock (no rate, exit code 1) is taken as a timed run would end.
 tavo() {
   "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
   code=$?
@@ -52,8 +50,7 @@ run() {
 case_usage() { run && run '/512 '; }
 
 # Linux: arguments are names as given, double quotes and blanks included; a stdout
-# refusing writes: exit code 1; an output refusing writes: exit code 3, however short
-# the run.
+# refusing writes: exit code 1; an output refusing writes: exit code 3.
 case_process() {
   $linux || { skip "Linux only" && return; }
   head -c 5000 /dev/urandom >'movie "final".mkv'
@@ -75,9 +72,8 @@ case_help() {
   run -V copy
 }
 
-# Every build: "--help" and "--version" answer wherever they stand; an unknown long
-# option, a value given to one that takes none, or "--" alone is a bad command line;
-# a file named "--help" is read as "./--help". (The help text is each platform's own.)
+# "--help" and "--version" answer wherever they stand; an unknown long option, a value
+# to one that takes none, or "--" alone is a bad command line; "./--help" is a file.
 case_long_options() {
   echo data >--help
   tavo in --help
@@ -129,19 +125,16 @@ case_resume() {
   [[ $code == 0 ]] && cmp -s copy.tavo-map map.before || fail "a file at the map's name was replaced"
 }
 
-# An output that cannot be opened ends the run (exit code 2) before the input is opened.
-# An input that cannot be opened removes the output the run created. (That one which
-# existed before is kept is the run's logic, tried in the scenarios.)
+# An output that cannot be opened ends the run (exit code 2) before the input is
+# opened; an input that cannot be opened removes the output the run created.
 case_open_failures() {
   mkdir directory && run absent directory && run absent missing/copy && run absent copy
   [[ ! -e copy ]] || fail "tavo absent copy: the new output was left behind"
 }
 
-# Names of one file are refused before anything is read or written (exit code 2, the
-# new output removed): the output as the input, or as the map or a result file, under
-# another spelling or, on Linux, through a link. A map's temporary file takes no other
-# file's name: an output named as the map's temporary of old stays the copy, and a
-# link planted at a temporary's name is stepped over, its target untouched.
+# Names of one file are refused before anything is read or written (exit code 2, a
+# new output removed): the output as the input, the map or a result file, however
+# spelt or linked. A temporary file takes no other file's name, nor a planted link's.
 case_name_clashes() {
   local line refused
   head -c 100000 /dev/urandom | tee big >big.before && echo old | tee kept >kept.before
@@ -185,9 +178,8 @@ case_posix_names() {
   run file file/below
 }
 
-# A sparse 5 GiB + 100 bytes beside a copy as long: both 32-bit halves count. Both
-# hold the same bytes in the sector before the resume point, which proves the copy
-# there; zeros alone would not.
+# A sparse 5 GiB + 100 bytes beside a copy as long: both 32-bit halves count. A
+# sector both hold alike before the resume point proves the copy; zeros would not.
 case_large_resume() {
   local size=$(((5 << 30) + 100))
   truncate -s $size input copy 2>/dev/null || { skip "no sparse files here" && return; }
@@ -233,9 +225,8 @@ case_block_device() {
     fail "the device was not opened O_DIRECT, or the output was"
 }
 
-# Linux, as root: with a map every request keeps to the input's sector grid. A map
-# with 512-byte edges, made on another disk, is read on one of 4096-byte sectors; a
-# file of no whole number of sectors is read --direct on ext4 over that disk.
+# Linux, as root: with a map requests keep to the sector grid: a 512-edged map on a
+# disk of 4096-byte sectors; an odd-sized file read --direct on ext4 over that disk.
 case_sector_grid() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
   local size=$((3 << 20))
@@ -251,22 +242,21 @@ case_sector_grid() {
   [[ $code == 0 ]] && cmp -s mnt/odd copy2 || fail "--direct --map over an odd-sized file: exit code $code, or not identical"
 }
 
-# faulty_fs over BYTES (0x2C000) random bytes in ./data, at ./mnt; false, the case
-# skipped, where it cannot be mounted.
+# mount_faulty [BYTES [SIZE]]: faulty_fs at ./mnt over ./data, BYTES (0x2C000) random
+# bytes and zeros up to SIZE; false, the case skipped, where it cannot be mounted.
 mount_faulty() {
   [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] ||
     { skip "needs faulty_fs (built with libfuse3-dev) and /dev/fuse" && return 1; }
   head -c "${1:-$((0x2C000))}" /dev/urandom >data
+  [[ -z ${2:-} ]] || truncate -s "$2" data
   mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log ||
     { skip "mounting FUSE failed: $(head -1 fuse.log)" && return 1; }
 }
 
 # Linux: a damaged medium served by the kernel (faulty_fs). An unreadable block goes
 # out with zeros after the bytes before the bad sector; a missing medium is retried;
-# the end found early ends the run; a refused request (68 KiB of it arrived) ends it
-# with nothing written for that block. With "/512" only the bad sector is zeroed. A
-# close or an fsync that fails, as a network file system reports a write it deferred
-# and a file system that allocates late fails one: exit code 3.
+# an early end or a refused request (68 KiB of it arrived, none written) ends the run.
+# With "/512" only the bad sector is zeroed. A failed close or fsync: exit code 3.
 case_damaged_medium() {
   $linux || { skip "the Linux build only" && return; }
   mount_faulty || return
@@ -283,9 +273,8 @@ case_damaged_medium() {
   run data mnt/unsyncable
 }
 
-# Linux: a share that hands over zeros as data before its reads end early: the copy
-# ends short (exit code 4); the same command again finds the zeros, copies them again
-# and ends identical.
+# Linux: a share that hands over zeros as data before its reads end early: exit code
+# 4; the same command again finds the zeros, copies them again and ends identical.
 case_dropped_share() {
   $linux || { skip "the Linux build only" && return; }
   mount_faulty || return
@@ -302,9 +291,8 @@ await() {
 }
 ended() { ! kill -0 "$1" 2>/dev/null; }
 
-# Linux, as root: a loop device whose FUSE medium stops answering mid-copy (its server
-# killed while a read waits): every sector after that is unreadable and written as
-# zeros (exit code 4). Once the medium is back, the same command finds the zeros and
+# Linux, as root: a loop device whose FUSE server is killed mid-copy: every sector
+# after that is unreadable (exit code 4). Once the medium is back, the same command
 # ends identical.
 case_medium_drops() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
@@ -332,13 +320,10 @@ case_medium_drops() {
     fail "the run after the medium came back did not end identical, or left its map"
 }
 
-# Linux, as root: a loop device over faulty_fs fails as a disk does. Its medium error
-# is an unreadable sector (23), its timeout a device error (1117), both stepped over;
-# the request it refuses ends the run with one error line, 87 (not a cached reread of
-# its page). As a file the same medium gives 31, and a timeout that ends the run (59).
-# The same command again resumes on the refused sector: the device, which served its
-# first sector uncached when it was opened, is still read uncached, and the refusal
-# is that request's 87 again, not a cached read that fails the sectors around it (23).
+# Linux, as root: a loop device over faulty_fs fails as a disk does: a medium error
+# is 23, a timeout 1117, both stepped over; a refused request ends the run with 87.
+# As a file the same medium gives 31, and 59 that ends the run. The same command
+# again resumes on the refused sector, still uncached: its 87 again, not 23.
 case_disk_errors() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
   mount_faulty && attach mnt/disk || return
@@ -351,9 +336,8 @@ case_disk_errors() {
   sed -i '/^Total errors encountered: /d' "$work/$name.log"
 }
 
-# Linux, as root: a copy onto a full tmpfs stops at the block whose write failed
-# (exit code 3), even when space is freed while tavo still runs: its input stalls
-# after that block until the test has freed it. The same command then ends identical.
+# Linux, as root: a copy onto a full tmpfs stops at the block whose write failed (exit
+# code 3), though space is freed while it runs; the same command then ends identical.
 case_disk_full() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root (to mount)" && return; }
   mount_faulty || return
@@ -415,9 +399,8 @@ map_holds() {
     die "no status line\n" unless $status_line;' "$@"
 }
 
-# Every build writes the same map bytes for the same run: a new map of a copy; a map
-# begun on a copy that a run without one left half done; a map of another tool's
-# statuses read again whole. Maps that do not parse, or do not fit the input, are
+# Every build writes the same map bytes for the same run: a new map, one begun on a
+# half-done copy, one of another tool's statuses. Maps that do not parse or fit are
 # refused before anything is read or written; --map with /b, /i or no output is a bad
 # command line. ddrescuelog, where it is installed, agrees with each map's totals.
 case_map_files() {
@@ -467,10 +450,9 @@ case_map_not_a_file() {
   done
 }
 
-# Linux: a medium whose bad sectors read on a later try (faulty_fs "healing"). Each
-# run with the same map makes one pass: the first finds failed areas (exit code 4),
-# the next ones read them again, sector by sector, until all is rescued (exit code 0)
-# and the copy is identical.
+# Linux: a medium whose bad sectors read on a later try (faulty_fs "healing"): each
+# run with the same map reads the failed areas again, sector by sector, until all is
+# rescued (exit code 0) and the copy is identical.
 case_healing_medium() {
   $linux || { skip "the Linux build only" && return; }
   mount_faulty || return
@@ -484,9 +466,8 @@ case_healing_medium() {
   sed -i '/^Total errors encountered: /d' "$work/$name.log"
 }
 
-# Linux: handing over. ddrescue, given the map of tavo's first pass over a medium that
-# then heals, reads only what that map does not mark '+' and completes the copy; tavo
-# completes a copy that ddrescue stopped part-way, from ddrescue's map.
+# Linux: ddrescue completes a copy from tavo's map of a medium that then heals,
+# reading only what it does not mark '+'; tavo completes one that ddrescue stopped.
 case_hand_over() {
   $linux || { skip "the Linux build only" && return; }
   command -v ddrescue >/dev/null || { skip "needs ddrescue (Debian's gddrescue)" && return; }
@@ -507,10 +488,8 @@ case_hand_over() {
   [[ $code == 0 ]] && cmp -s data copy2 || fail "tavo's completion of ddrescue's copy differs"
 }
 
-# stop SIGNAL COMMAND...: COMMAND in the background, SIGNAL to it after a random
-# moment of up to 1.2 s (the first second included); its exit code in $code. A
-# background job of a shell without job control starts with SIGINT ignored: it gets
-# the default back, as a job in the foreground has it.
+# stop SIGNAL COMMAND...: SIGNAL to COMMAND within 1.2 s, its exit code in $code. It
+# gets back the SIGINT that a shell without job control ignores in background jobs.
 stop() {
   local signal=$1
   shift
@@ -521,26 +500,21 @@ stop() {
 }
 
 # Linux: copies of a worn medium with two bad sectors (faulty_fs "worn"), with and
-# without --map, stopped at random moments by SIGKILL, SIGINT, SIGTERM and SIGHUP.
-# The map exists from before the first read, and every area it marks '+' is in the
-# output as in the input; Ctrl-C, SIGTERM and SIGHUP end the run by the signal once
-# the map is saved. Once the medium has healed, the same command completes the copy,
-# and a copy's own map is gone with it. A run whose read hangs ends at Ctrl-C all the
-# same, its map as it was before the read.
+# without --map, stopped at random moments by SIGKILL, SIGINT, SIGTERM and SIGHUP:
+# the map exists from the first read, its '+' areas hold the input, and the signal
+# ends the run once the map is saved. Healed, the medium is copied whole by the same
+# command, and a copy's own map goes. Ctrl-C ends a run whose read hangs.
 case_stopped_copies() {
   $linux || { skip "the Linux build only" && return; }
   mount_faulty $((12 << 20)) || return
-  local round signal map option expected
-  local -A ends=([KILL]=137 [INT]=130 [TERM]=143 [HUP]=129)
+  local round signal map option signals=(KILL INT TERM HUP) ends=(137 130 143 129)
   for round in $(seq 16); do
-    signal=$(printf '%s\n' KILL INT TERM HUP | sed -n "$((round % 4 + 1))p")
+    signal=${signals[round % 4]}
     ((round % 2)) && map=map option=--map=map || map=copy.tavo-map option=
     rm -f copy map data.healed
     stop "$signal" "${emulator[@]}" "$program" mnt/worn copy $option
-    expected=${ends[$signal]}
-    [[ $code == "$expected" || $code == 4 ]] ||
-      fail "round $round: SIGNAL $signal ended the run with $code, not $expected"
     [[ $code == 4 ]] && continue  # done before the signal came
+    [[ $code == "${ends[round % 4]}" ]] || fail "round $round: SIG$signal ended the run with $code"
     map_holds "$map" copy data 2>holds.log || fail "round $round, $signal: $(cat holds.log)"
     touch data.healed
     tavo mnt/worn copy $option
@@ -553,21 +527,18 @@ case_stopped_copies() {
   local pid=$!
   await test -e map2 && sleep 0.2 && kill -INT $pid && await ended $pid ||
     fail "Ctrl-C did not end a run whose read hangs"
-  wait $pid
-  code=$?
-  touch data.release
+  wait $pid; code=$? && touch data.release
   [[ $code == 130 ]] && ! grep -q ' +$' map2 || fail "the hanging run: exit code $code, or '+' in its map"
 }
 
-# Linux: a plain copy of a mostly empty medium (faulty_fs "slow"), killed past half
-# way, resumes from its own map near where it stopped, and ends identical.
-case_killed_empty_copy() {
+# Linux: copies of a medium of 8 MiB, mostly zeros, that take over 5 s (faulty_fs
+# "slow", 2 KiB requests). Killed past its map's first save, a plain copy resumes from
+# its own map near where it stopped. An output whose first fsync fails and drops what
+# it had not stored: exit code 3, and the map calls nothing rescued that it lost. The
+# same command completes each.
+case_slow_copies() {
   $linux || { skip "the Linux build only" && return; }
-  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] ||
-    { skip "needs faulty_fs (built with libfuse3-dev) and /dev/fuse" && return; }
-  { head -c 4096 /dev/urandom && head -c $(((8 << 20) - 4096)) /dev/zero; } >data
-  mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log ||
-    { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
+  mount_faulty 4096 $((8 << 20)) || return
   "${emulator[@]}" "$program" mnt/slow copy /2 </dev/null >/dev/null &
   sleep 6.5
   kill -KILL $! 2>/dev/null; wait $! 2>/dev/null
@@ -577,25 +548,15 @@ case_killed_empty_copy() {
   from=$(grep -ao ' from [0-9a-f.]* ([0-9]*)' "$work/out" | tr -dc '0-9 ' | awk '{print $NF}')
   ((kept < 8 << 20 && ${from:-0} > kept / 2)) && [[ $code == 0 ]] && cmp -s data copy ||
     fail "killed at $kept: resumed from ${from:-0}, exit code $code, or not identical"
-}
-
-# Linux: an output whose first fsync fails and drops what it had not stored
-# (faulty_fs "lossy"): the run ends as a failed write (exit code 3) and its map calls
-# nothing rescued that the output lost; the same command then ends identical.
-case_lossy_output() {
-  $linux || { skip "the Linux build only" && return; }
-  mount_faulty $((8 << 20)) || return
   tavo mnt/slow mnt/lossy /2 --map=map
   [[ $code == 3 ]] && map_holds map mnt/lossy data 2>holds.log ||
     fail "exit code $code, or a map that claims what the output lost: $(cat holds.log 2>/dev/null)"
   tavo mnt/slow mnt/lossy --map=map
-  [[ $code == 0 ]] && cmp -s data mnt/lossy || fail "the same command again: exit code $code, or not identical"
+  [[ $code == 0 ]] && cmp -s data mnt/lossy || fail "lossy: exit code $code, or not identical"
 }
 
-# Zeros that input and output both hold prove no copy: an output that holds the input
-# to 3 MiB and zeros to 6 MiB, over an input with a zero sector at 5 MiB, is copied
-# again from where it holds the input. Linux, as root: a copy onto a blank, larger
-# disk starts at 0, though the input ends in zeros as the disk does.
+# Zeros both hold prove no copy: the input to 3 MiB and zeros to 6 MiB, over an input
+# with a zero sector at 5 MiB, resumes at 3 MiB. A blank, larger disk: from 0 (root).
 case_zero_stretches() {
   local MiB=$((1 << 20)) spec
   head -c $((8 * MiB)) /dev/urandom >input
@@ -618,7 +579,7 @@ passed=0 failed=0
 for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
-  killed_empty_copy lossy_output zero_stretches}; do
+  slow_copies zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
     echo "skip $name: left out of this build's suite (TAVO_CLI_SKIP); the Linux build runs it"
     continue

@@ -60,15 +60,15 @@ TEST(RescueMap, TheOutputIsFlushedBeforeTheMapClaimsIt) {
 // way: the map is saved with what was read, the result files are written, and the
 // process ends with the code the event asks for, without the final report.
 TEST(RescueMap, AConsoleStopSavesTheMapAndEndsAsItAsks) {
-  for (DWORD event : {CTRL_C_EVENT, CTRL_CLOSE_EVENT, CTRL_SHUTDOWN_EVENT}) {
+  const std::pair<DWORD, UINT> kEnds[] = {
+      {CTRL_C_EVENT, 130}, {CTRL_CLOSE_EVENT, 129}, {CTRL_SHUTDOWN_EVENT, 143}};
+  for (auto [event, exitCode] : kEnds) {
     Script script = MappedCopy(Pattern(8 * 32768));
     script.commandLine = "tavo in out --json=r";  // the copy's own map
     script.controlEventAtRead = 3;
     script.controlEvent = event;
     RunResult run = RunTavo(script);
-    EXPECT_EQ(run.exitCode, event == CTRL_C_EVENT       ? 130u
-                            : event == CTRL_CLOSE_EVENT ? 129u
-                                                        : 143u);
+    EXPECT_EQ(run.exitCode, exitCode);
     EXPECT_EQ(Count(run, "ReadFile in"), 3);
     EXPECT_NE(run.files["out.tavo-map"].Content().find("0x00000000  0x00018000  +\n"),
               std::string::npos);
@@ -92,11 +92,10 @@ TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   script.files["in"].reads[2560] = {Fail(ERROR_CRC)};
   RunResult run = RunTavo(script);
   EXPECT_EQ(run.exitCode, 4u);
-  const std::string areas =
-      "0x00000000  0x00000A00  +\n0x00000A00  0x00000200  -\n0x00000C00  0x00000788  "
-      "+\n";
   EXPECT_EQ(run.files["m"].Content(),
-            Heading(" /2") + "0x00000A00     -               1\n" + Areas(areas));
+            Heading(" /2") + "0x00000A00     -               1\n" +
+                Areas("0x00000000  0x00000A00  +\n0x00000A00  0x00000200  -\n"
+                      "0x00000C00  0x00000788  +\n"));
   EXPECT_EQ(Count(run, "ReadFile in at=2048 size=512"), 2);  // not ready, then read
   script.files = run.files;
   script.files["in"].reads.clear();
@@ -126,8 +125,7 @@ TEST(RescueMap, ReadsFarOutKeepTheProfileToABoundedNumberOfZones) {
   EXPECT_EQ(run.exitCode, 0u) << run.out;
   const std::string json = run.files["r.json"].Content();
   size_t zones = 0;
-  for (size_t at = json.find("{\"offset\": "); at != std::string::npos;
-       at = json.find("{\"offset\": ", at + 1))
+  for (size_t at = 0; (at = json.find("{\"offset\": ", at)) != std::string::npos; ++at)
     ++zones;
   EXPECT_GT(zones, 0u) << json.substr(0, 2000);
   EXPECT_LE(zones, static_cast<size_t>(kMaxZones));
