@@ -60,13 +60,16 @@ struct Scales {
   int64_t msTop;  // ms at the top, right axis
 };
 
+// In floating point: offsets and rates that a map reaches may overflow the product.
+int Scale(int64_t value, int64_t top, int pixels) {
+  return static_cast<int>(static_cast<double>(value) * pixels /
+                          static_cast<double>(top));
+}
 int X(const Scales& s, int64_t offset) {
   if (offset > s.xEnd) offset = s.xEnd;
-  return kLeft + static_cast<int>(offset * kPlotWidth / s.xEnd);
+  return kLeft + Scale(offset, s.xEnd, kPlotWidth);
 }
-int Y(int64_t value, int64_t top) {
-  return kBottom - static_cast<int>(value * kPlotHeight / top);
-}
+int Y(int64_t value, int64_t top) { return kBottom - Scale(value, top, kPlotHeight); }
 
 Scales ScalesOfProfile() {
   Scales s = {Run.InputSize > 0 ? Run.InputSize : 1, 1000, 1};

@@ -5,6 +5,7 @@
 // its default action, which ends the process, that read included.
 #include <pthread.h>
 #include <signal.h>
+#include <time.h>
 
 #include "posix_layer.h"
 
@@ -19,7 +20,6 @@ constexpr int kCount = 3;
 PHANDLER_ROUTINE routine = nullptr;
 sigset_t taken;  // the signals this layer waits for
 sigset_t before_mask;
-pthread_t waiter;
 volatile sig_atomic_t caught = 0;
 volatile sig_atomic_t taken_over = 0;
 
@@ -39,15 +39,25 @@ bool Ignored(int signal_number) {
   for (;;) pause();
 }
 
+// Waits in turns of 100 ms, so that once the program has taken its signals back the
+// thread ends by itself: a thread cancelled in its wait would unwind past code that
+// the sanitizers watch. A signal that comes after that is the default action's.
 void* WaitForEndingSignal(void*) {
-  int signal_number = 0;
-  if (sigwait(&taken, &signal_number) != 0) return nullptr;
-  for (int i = 0; i < kCount; ++i) {
-    if (kEndingSignals[i] != signal_number) continue;
-    caught = signal_number;
-    if (!routine(kEvents[i]) && !taken_over) EndBy(signal_number);
+  for (;;) {
+    timespec turn = {0, 100000000};
+    int signal_number = sigtimedwait(&taken, nullptr, &turn);
+    if (signal_number < 0) {
+      if (taken_over) return nullptr;
+      continue;
+    }
+    if (taken_over) EndBy(signal_number);
+    for (int i = 0; i < kCount; ++i) {
+      if (kEndingSignals[i] != signal_number) continue;
+      caught = signal_number;
+      if (!routine(kEvents[i]) && !taken_over) EndBy(signal_number);
+    }
+    return nullptr;
   }
-  return nullptr;
 }
 
 // The signals go to the waiting thread alone: they are held in every other, the
@@ -59,21 +69,22 @@ bool Take() {
     if (!Ignored(signal_number)) sigaddset(&taken, signal_number);
   }
   pthread_sigmask(SIG_BLOCK, &taken, &before_mask);
-  if (pthread_create(&waiter, nullptr, WaitForEndingSignal, nullptr) == 0) return true;
-  pthread_sigmask(SIG_SETMASK, &before_mask, nullptr);
-  return false;
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+  pthread_t waiter;
+  bool started =
+      pthread_create(&waiter, &attributes, WaitForEndingSignal, nullptr) == 0;
+  pthread_attr_destroy(&attributes);
+  if (!started) pthread_sigmask(SIG_SETMASK, &before_mask, nullptr);
+  return started;
 }
 
 // A signal that came stays pending for whatever handled it before: another one now
 // ends the process at once.
 void GiveBack() {
   taken_over = 1;
-  if (caught == 0) {
-    pthread_cancel(waiter);
-    pthread_join(waiter, nullptr);
-  } else {
-    signal(caught, SIG_DFL);
-  }
+  if (caught != 0) signal(caught, SIG_DFL);
   pthread_sigmask(SIG_SETMASK, &before_mask, nullptr);
 }
 
