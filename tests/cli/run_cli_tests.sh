@@ -164,7 +164,8 @@ TABLE
   run big c.tmp --map=c
   [[ $code == 0 ]] && cmp -s big c.tmp && grep -q '^0x00000000  0x000186A0  +$' c || fail "an output named c.tmp lost its copy to map c"
   $linux || return
-  sh -c 'ln -s kept "m.$$-0.tmp" && exec "$0" big copy --map=m' "$program" </dev/null >/dev/null
+  sh -c 'ln -s kept "m.$$-0.tmp" && exec "$@" big copy --map=m' sh "${emulator[@]}" "$program" \
+    </dev/null >/dev/null
   [[ $? == 0 && -L $(echo m.*-0.tmp) ]] && cmp -s big copy && cmp -s kept kept.before ||
     fail "a link planted at the map's temporary: followed, or the copy failed"
 }
