@@ -33,6 +33,7 @@ struct MapState {
   bool fitted = false;   // the areas cover the input: there is something to save
   bool savedAtEnd = false;
   std::string name;
+  std::string ownTakenOver;  // the copy's own map, which the named one replaces
   rescue::ParsedMap file;
   AreaList areas;
   int64_t end = 0;  // what the file covers: the input's size, or where reading got
@@ -255,15 +256,32 @@ bool OwnMapCanBeKept() {
 
 void SaveAtExit(UINT) { SaveRescueMapAtEnd(); }
 
+bool IsOurs(MapLoad load) {
+  return load == MapLoad::kLoaded &&
+         Map.file.firstLine.compare(0, strlen(kOwnHeading), kOwnHeading) == 0;
+}
+
+// A named map that does not exist yet starts from the copy's own, where an earlier run
+// without --map kept one: it holds what that run failed to read.
+void ReadOwnMapInstead() {
+  if (!Run.OutputEnabled || !Run.ResumeMode) return;
+  std::string own = std::string(Run.OutputName) + kOwnMapSuffix, why;
+  rescue::MapFault fault;
+  if (!IsOurs(LoadMapFile(own.c_str(), Map.file, fault, why))) return;
+  Map.loaded = true;
+  Map.ownTakenOver = own;
+}
+
 void ReadMap() {
   rescue::MapFault fault;
   std::string why;
   MapLoad load = LoadMapFile(Map.name.c_str(), Map.file, fault, why);
-  if (load == MapLoad::kMissing) return;
+  if (load == MapLoad::kMissing) {
+    if (Map.named) ReadOwnMapInstead();
+    return;
+  }
   // The own map's name holds a file this program did not write, or cannot read.
-  bool ours = load == MapLoad::kLoaded &&
-              Map.file.firstLine.compare(0, strlen(kOwnHeading), kOwnHeading) == 0;
-  if (!Map.named && !ours) {
+  if (!Map.named && !IsOurs(load)) {
     Map.foreign = true;
     return;
   }
@@ -344,6 +362,7 @@ void FitRescueMap() {
   Map.lastSaveTick = Run.StartTick;
   Map.fitted = true;
   if (!WrittenBeforeReading()) return;
+  if (!Map.ownTakenOver.empty()) DeleteFileA(Map.ownTakenOver.c_str());
   Run.MapKept = true;
   if (Map.loaded) {
     Run.Position = Run.ResumeOffset = FirstToRead();
