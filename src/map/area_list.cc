@@ -43,8 +43,6 @@ char FileStatus(char status) {
   switch (status) {
     case kUnflushed:
       return kNonTried;
-    case kRescuedNow:
-      return kRescued;
     case kBadNow:
       return kBadSector;
     default:

@@ -17,11 +17,9 @@ constexpr char kNonTrimmed = '*';  // a failed request larger than a sector
 constexpr char kNonScraped = '/';  // another tool's stage between '*' and '-'
 constexpr char kBadSector = '-';
 // Statuses the file never holds. Read in this run and written, but not yet flushed:
-// the file still calls it non-tried. Read and flushed in this run: rescued, and the
-// only rescued bytes that an early end of the input may take back. Failed in this
-// run as a single sector: bad, but not tried again by this run's retry of bad areas.
+// the file still calls it non-tried. Failed in this run as a single sector: bad, but
+// not tried again by this run's retry of bad areas.
 constexpr char kUnflushed = 'u';
-constexpr char kRescuedNow = 'r';
 constexpr char kBadNow = 'b';
 
 // What the map file says of an area with this status.

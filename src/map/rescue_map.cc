@@ -205,7 +205,7 @@ void FlushReadAreas() {
     Map.flushFailed = true;
     ReportMapFailure("Write error: ", GetLastError());
   }
-  char now = flushed ? rescue::kRescuedNow : rescue::kNonTried;
+  char now = flushed ? rescue::kRescued : rescue::kNonTried;
   for (rescue::Area& area : Map.areas) {
     if (area.status == rescue::kUnflushed) area.status = now;
   }
@@ -231,8 +231,7 @@ void MarkFailed(int64_t pos, int64_t size, char status) {
     if (i == Map.areas.size()) return;
     int64_t next = std::min(Map.areas[i].end(), pos + size);
     char old = Map.areas[i].status;
-    bool rescued = old == rescue::kRescued || old == rescue::kRescuedNow ||
-                   old == rescue::kUnflushed;
+    bool rescued = old == rescue::kRescued || old == rescue::kUnflushed;
     if (!rescued) rescue::SetStatus(Map.areas, at, next - at, status);
     at = next;
   }

@@ -96,8 +96,8 @@ TEST(MapParser, ReadsEverySpellingAndMergesNeighbours) {
 // list stays ordered, without gaps, neighbours merged; the text the writer makes
 // of it reads back to the same file statuses, and the totals count them.
 TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
-  const char kStatuses[] = {kRescued,   kNonTried,   kNonTrimmed, kBadSector,
-                            kUnflushed, kRescuedNow, kBadNow};
+  const char kStatuses[] = {kRescued,   kNonTried,  kNonTrimmed,
+                            kBadSector, kUnflushed, kBadNow};
   std::mt19937 random(21);
   for (int round = 0; round < 200; ++round) {
     const int64_t size = 1 + random() % 300;
@@ -105,7 +105,7 @@ TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
     std::string model(size, kNonTried);
     for (int step = 0; step < 20; ++step) {
       int64_t pos = random() % size, length = 1 + random() % (size - pos);
-      char status = kStatuses[random() % 7];
+      char status = kStatuses[random() % sizeof kStatuses];
       SetStatus(areas, pos, length, status);
       model.replace(pos, length, length, status);
       int64_t at = 0;
