@@ -518,6 +518,9 @@ case_stopped_copies() {
     stop "$signal" "${emulator[@]}" "$program" mnt/worn copy $option
     [[ $code == 4 ]] && continue  # done before the signal came
     [[ $code == "${ends[round % 4]}" ]] || fail "round $round: SIG$signal ended the run with $code"
+    # Stopped before its map was written, a run has read nothing either.
+    [[ -e $map || ! -s copy ]] || fail "round $round, $signal: a copy without a map"
+    [[ -e $map ]] || continue
     map_holds "$map" copy data 2>holds.log || fail "round $round, $signal: $(cat holds.log)"
     touch data.healed
     tavo mnt/worn copy $option
