@@ -528,12 +528,15 @@ case_stopped_copies() {
       fail "round $round, $signal: exit code $code, a copy that differs, or its map left"
   done
   umount -l mnt && rm -rf mnt && mkdir mnt
-  "$FAULTY_FS" data mnt 2>fuse.log || { fail "mounting FUSE again failed" && return; }
+  "$FAULTY_FS" data mnt -f 2>fuse.log &  # threads, so that a read can hang
+  local server=$!
+  await mountpoint -q mnt || { fail "mounting FUSE again failed" && return; }
   env --default-signal=INT "${emulator[@]}" "$program" mnt/hanging copy2 --map=map2 </dev/null >/dev/null &
   local pid=$!
   await test -e map2 && sleep 0.2 && kill -INT $pid && await ended $pid ||
     fail "Ctrl-C did not end a run whose read hangs"
   wait $pid; code=$? && touch data.release
+  umount -l mnt && { await ended $server || kill -KILL $server; }  # its hung read answered
   [[ $code == 130 ]] && ! grep -q ' +$' map2 || fail "the hanging run: exit code $code, or '+' in its map"
 }
 
