@@ -343,9 +343,11 @@ void FitRescueMap() {
   // got, as an input that is really empty is.
   Map.sizeKnown = Run.InputSize > 0;
   std::string reason;
+  // The copy's own map that does not fit is an earlier copy's: it gives way, also to
+  // a named map that was to start from it.
   if (Map.loaded && !LoadedMapFits(reason)) {
     int line = Map.file.lastAreaLine != 0 ? Map.file.lastAreaLine : Map.file.statusLine;
-    if (Map.named) RefuseMap(line, reason);
+    if (Map.named && Map.ownTakenOver.empty()) RefuseMap(line, reason);
     ResumeUnmapped();
   }
   if (Map.loaded) {

@@ -514,7 +514,7 @@ case_stopped_copies() {
   for round in $(seq 16); do
     signal=${signals[round % 4]}
     ((round % 2)) && map=map option=--map=map || map=copy.tavo-map option=
-    rm -f copy map data.healed
+    rm -f copy copy.tavo-map map data.healed
     stop "$signal" "${emulator[@]}" "$program" mnt/worn copy $option
     [[ $code == 4 ]] && continue  # done before the signal came
     [[ $code == "${ends[round % 4]}" ]] || fail "round $round: SIG$signal ended the run with $code"
