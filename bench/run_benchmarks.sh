@@ -16,7 +16,7 @@ chart=$top/bench/results.png
 
 # --- what the benchmark needs -------------------------------------------------------
 tools=(hyperfine:hyperfine gnuplot:gnuplot-nox strace:strace valgrind:valgrind
-  /usr/bin/time:time hdparm:hdparm script:bsdutils cc:gcc cmake:cmake)
+  /usr/bin/time:time hdparm:hdparm script:bsdutils cc:gcc cmake:cmake ddrescue:gddrescue)
 missing=()
 for tool in "${tools[@]}"; do
   command -v "${tool%%:*}" >/dev/null || missing+=("${tool#*:}")
@@ -120,6 +120,30 @@ for ((round = 0; round < rounds; ++round)); do
 done
 record_ratio=$(printf '%s\n' "${record_ratios[@]}" | median)
 record_spread=$(printf '%s\n' "${record_ratios[@]}" | sort -g | sed -n '1p;$p' | paste -sd' ')
+
+# --- maps of many areas -----------------------------------------------------------------
+# One run over a map of N areas, alternately a rescued sector and two bad ones, that
+# tries each bad sector once more: tavo --map against ddrescue -r1, on the same input,
+# output and map. Each update of the map is one area split or merged.
+map_rows=()
+if command -v ddrescue >/dev/null; then
+  echo "bench: maps of many areas"
+  cp in1g map.copy
+  seconds() {
+    local start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    awk -v a="$(date +%s.%N)" -v b="$start" 'BEGIN {print a - b}'
+  }
+  for areas in 10000 100000 1000000; do
+    awk -v n=$areas 'BEGIN { print "0 - 1"; for (i = 0; i < n / 2; ++i)
+      printf "0x%X 0x200 +\n0x%X 0x400 -\n", 1536 * i, 1536 * i + 512
+      printf "0x%X 0x%X +\n", 768 * n, 1073741824 - 768 * n }' >areas.map
+    cp areas.map tavo.map && t=$(seconds "$tavo" in1g map.copy --map=tavo.map)
+    cp areas.map ddrescue.map && d=$(seconds ddrescue -q -r1 in1g map.copy ddrescue.map)
+    map_rows+=("$(awk -v n=$areas -v t="$t" -v d="$d" 'BEGIN {
+      printf "| %d | %.2f | %.2f | %.3f |", n, t, d, t / d}')")
+  done
+fi
 
 # --- per iteration: system calls and user-space instructions --------------------------
 # The difference between an 8 MiB and a 4 MiB input read with 512-byte requests: 8192
@@ -262,6 +286,20 @@ machine="$(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo
   printf '%s\n' "${table_rows[@]}"
   echo
   echo "![tavo and dd against the bare loop](results.png)"
+  echo
+  echo "## Maps of many areas"
+  echo
+  echo "One run over a map of N areas of a 1 GiB input (alternately a rescued sector and"
+  echo "two bad ones, each bad sector tried once more), seconds: tavo --map against"
+  echo "ddrescue -r1 on the same map, input and output."
+  echo
+  if ((${#map_rows[@]})); then
+    echo "| areas | tavo s | ddrescue s | tavo / ddrescue |"
+    echo "|---|---|---|---|"
+    printf '%s\n' "${map_rows[@]}"
+  else
+    echo "Skipped: ddrescue (Debian's gddrescue) is not installed."
+  fi
   echo
   echo "## A copy's own map"
   echo

@@ -9,17 +9,18 @@ namespace {
 
 // Makes offset the start of an area, unless it already is one or lies beyond.
 void SplitAt(AreaList& areas, int64_t offset) {
-  size_t i = AreaAt(areas, offset);
-  if (i == areas.size() || areas[i].pos == offset) return;
-  Area tail = {offset, areas[i].end() - offset, areas[i].status};
-  areas[i].size = offset - areas[i].pos;
-  areas.insert(areas.begin() + i + 1, tail);
+  AreaIt at = AreaAt(areas, offset);
+  if (at == areas.end() || at->pos == offset) return;
+  Area tail = {offset, at->end() - offset, at->status};
+  at->size = offset - at->pos;
+  areas.insert(std::next(at), tail);
 }
 
-void MergeWithNext(AreaList& areas, size_t i) {
-  if (i + 1 >= areas.size() || areas[i].status != areas[i + 1].status) return;
-  areas[i].size += areas[i + 1].size;
-  areas.erase(areas.begin() + i + 1);
+void MergeWithNext(AreaList& areas, AreaIt at) {
+  AreaIt next = std::next(at);
+  if (next == areas.end() || at->status != next->status) return;
+  at->size += next->size;
+  areas.erase(next);
 }
 
 int TotalsIndex(char fileStatus) {
@@ -50,41 +51,39 @@ char FileStatus(char status) {
   }
 }
 
-size_t AreaAt(const AreaList& areas, int64_t offset) {
-  if (areas.empty() || offset >= areas.back().end()) return areas.size();
-  auto after = std::upper_bound(
-      areas.begin(), areas.end(), offset,
-      [](int64_t value, const Area& area) { return value < area.pos; });
-  return static_cast<size_t>(after - areas.begin()) - 1;
+AreaIt AreaAt(const AreaList& areas, int64_t offset) {
+  if (areas.empty() || offset >= areas.rbegin()->end() || offset < 0)
+    return areas.end();
+  return std::prev(areas.upper_bound(offset));
 }
 
 void SetStatus(AreaList& areas, int64_t pos, int64_t size, char status) {
   if (size <= 0) return;
   SplitAt(areas, pos);
   SplitAt(areas, pos + size);
-  size_t first = AreaAt(areas, pos);
-  size_t last = AreaAt(areas, pos + size);
-  areas.erase(areas.begin() + first + 1, areas.begin() + last);
-  areas[first] = {pos, size, status};
+  AreaIt first = AreaAt(areas, pos);
+  areas.erase(std::next(first), areas.lower_bound(pos + size));
+  first->size = size;
+  first->status = status;
   MergeWithNext(areas, first);
-  if (first > 0) MergeWithNext(areas, first - 1);
+  if (first != areas.begin()) MergeWithNext(areas, std::prev(first));
 }
 
 void MergeNeighbours(AreaList& areas) {
-  size_t kept = 0;
-  for (size_t i = 1; i < areas.size(); ++i) {
-    if (areas[i].status == areas[kept].status) {
-      areas[kept].size += areas[i].size;
+  for (AreaIt at = areas.begin(); at != areas.end();) {
+    AreaIt next = std::next(at);
+    if (next != areas.end() && next->status == at->status) {
+      at->size += next->size;
+      areas.erase(next);
     } else {
-      areas[++kept] = areas[i];
+      at = next;
     }
   }
-  if (!areas.empty()) areas.resize(kept + 1);
 }
 
 void CutAt(AreaList& areas, int64_t offset) {
   SplitAt(areas, offset);
-  areas.erase(areas.begin() + AreaAt(areas, offset), areas.end());
+  areas.erase(areas.lower_bound(offset), areas.end());
 }
 
 Totals Count(const AreaList& areas, int64_t end) {

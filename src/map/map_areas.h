@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
-#include <vector>
 
 namespace rescue {
 
@@ -27,15 +27,25 @@ char FileStatus(char status);
 
 constexpr int64_t kOpenEnd = INT64_MAX;  // the end of an input of unknown size
 
+// Size and status change in place, within the ordered set that pos keys.
 struct Area {
   int64_t pos;
-  int64_t size;
-  char status;
+  mutable int64_t size;
+  mutable char status;
   int64_t end() const { return pos + size; }
+};
+struct ByPosition {
+  using is_transparent = void;
+  bool operator()(const Area& a, const Area& b) const { return a.pos < b.pos; }
+  bool operator()(const Area& a, int64_t pos) const { return a.pos < pos; }
+  bool operator()(int64_t pos, const Area& a) const { return pos < a.pos; }
 };
 
 // Areas that cover [0, the last one's end) in order; neighbours of one status merge.
-typedef std::vector<Area> AreaList;
+// A balanced tree: a map of a badly failing disk holds a million areas, and each read
+// changes one of them.
+typedef std::set<Area, ByPosition> AreaList;
+typedef AreaList::const_iterator AreaIt;
 
 // Gives [pos, pos + size) the status, splitting and merging areas; the range lies
 // within the list.
@@ -47,8 +57,8 @@ void MergeNeighbours(AreaList& areas);
 // Drops everything from offset on.
 void CutAt(AreaList& areas, int64_t offset);
 
-// The index of the area that holds offset, or areas.size() beyond the last.
-size_t AreaAt(const AreaList& areas, int64_t offset);
+// The area that holds offset, or areas.end() beyond the last.
+AreaIt AreaAt(const AreaList& areas, int64_t offset);
 
 // Bytes and areas of each file status up to end, neighbours merged as the file shows
 // them.

@@ -86,10 +86,10 @@ const char* ReadArea(const Fields& fields, int line, ParsedMap& map) {
     return "an area of no bytes, or beyond the largest offset";
   if (pos != map.extent) return "areas out of order, overlapping or with a gap";
   char status = fields.text[2][0];
-  if (!map.areas.empty() && map.areas.back().status == status) {
-    map.areas.back().size += size;
+  if (!map.areas.empty() && map.areas.rbegin()->status == status) {
+    map.areas.rbegin()->size += size;
   } else {
-    map.areas.push_back({pos, size, status});
+    map.areas.insert(map.areas.end(), {pos, size, status});
   }
   map.extent = pos + size;
   map.lastAreaLine = line;

@@ -29,8 +29,8 @@ int64_t RoundUp(int64_t offset, int64_t unit) {
 bool NextRequest(const AreaList& areas, PassPlan& plan, int64_t& offset,
                  int64_t& size) {
   for (; plan.phase < 3; ++plan.phase, plan.cursor = 0) {
-    for (size_t i = AreaAt(areas, plan.cursor); i < areas.size(); ++i) {
-      const Area& area = areas[i];
+    for (AreaIt at = AreaAt(areas, plan.cursor); at != areas.end(); ++at) {
+      const Area& area = *at;
       if (!InPhase(area.status, plan.phase) || area.end() <= plan.cursor) continue;
       int64_t grid = GridOf(plan);
       offset = std::max(plan.cursor, area.pos);

@@ -1,6 +1,7 @@
 // Any bytes as a map: no crash or hang; fed in two pieces (split where the first byte
 // says) it reads as whole; an accepted map is ordered, gapless and merged, and its
 // written text reads back to the same areas.
+#include <algorithm>
 #include <cstdlib>
 
 #include "map_areas.h"
@@ -8,11 +9,11 @@
 namespace {
 
 bool SameAreas(const rescue::ParsedMap& a, const rescue::ParsedMap& b) {
-  if (a.areas.size() != b.areas.size() || a.extent != b.extent) return false;
-  for (size_t i = 0; i < a.areas.size(); ++i)
-    if (a.areas[i].pos != b.areas[i].pos || a.areas[i].status != b.areas[i].status)
-      return false;
-  return true;
+  auto same = [](const rescue::Area& x, const rescue::Area& y) {
+    return x.pos == y.pos && x.status == y.status;
+  };
+  return a.extent == b.extent && std::equal(a.areas.begin(), a.areas.end(),
+                                            b.areas.begin(), b.areas.end(), same);
 }
 
 }  // namespace
@@ -34,11 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (!SameAreas(pieces.map(), map)) abort();
   int64_t end = 0;
-  for (size_t i = 0; i < map.areas.size(); ++i) {
-    const rescue::Area& area = map.areas[i];
-    if (area.pos != end || area.size <= 0) abort();
-    if (i > 0 && area.status == map.areas[i - 1].status) abort();
-    end = area.end();
+  char previous = 0;
+  for (const rescue::Area& area : map.areas) {
+    if (area.pos != end || area.size <= 0 || area.status == previous) abort();
+    end = area.end(), previous = area.status;
   }
   if (end != map.extent) abort();
   std::string written = rescue::FormatMap("# again\n", map.areas, map.extent);

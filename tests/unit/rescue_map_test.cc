@@ -78,12 +78,13 @@ TEST(MapParser, ReadsEverySpellingAndMergesNeighbours) {
   EXPECT_EQ(map.extent, 0x168000);
   const std::vector<std::pair<int64_t, char>> expected = {
       {0, '+'}, {0x117000, '-'}, {0x117200, '/'}, {0x118200, '*'}, {0x120000, '?'}};
-  ASSERT_EQ(map.areas.size(), expected.size());
+  const std::vector<Area> areas(map.areas.begin(), map.areas.end());
+  ASSERT_EQ(areas.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(map.areas[i].pos, expected[i].first);
-    EXPECT_EQ(map.areas[i].status, expected[i].second);
+    EXPECT_EQ(areas[i].pos, expected[i].first);
+    EXPECT_EQ(areas[i].status, expected[i].second);
   }
-  EXPECT_EQ(map.areas[2].size, 4096);  // octal 010000
+  EXPECT_EQ(areas[2].size, 4096);  // octal 010000
   for (const char* stage : {"F", "G", "+", "/"}) {
     EXPECT_TRUE(Parse(std::string("0 ") + stage + " 3\n", map, fault)) << stage;
   }
@@ -109,11 +110,11 @@ TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
       SetStatus(areas, pos, length, status);
       model.replace(pos, length, length, status);
       int64_t at = 0;
-      for (size_t i = 0; i < areas.size(); at = areas[i++].end()) {
-        ASSERT_TRUE(areas[i].pos == at && areas[i].size > 0);
-        ASSERT_TRUE(i == 0 || areas[i].status != areas[i - 1].status);
-        ASSERT_EQ(model.substr(at, areas[i].size),
-                  std::string(areas[i].size, areas[i].status));
+      char previous = 0;
+      for (const Area& area : areas) {
+        ASSERT_TRUE(area.pos == at && area.size > 0 && area.status != previous);
+        ASSERT_EQ(model.substr(at, area.size), std::string(area.size, area.status));
+        at = area.end(), previous = area.status;
       }
       ASSERT_EQ(at, size);
     }
