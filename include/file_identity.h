@@ -8,4 +8,9 @@
 // file and directory cannot be had are compared by their spelling.
 bool SameFile(const char* a, const char* b);
 
+// False when name is a directory, a FIFO or a device (a link to one included): what
+// would hold a reader waiting, or feed it without end. True for a regular file, and
+// for a name that cannot be opened, whose open for reading will say why.
+bool NamesPlainFile(const char* name);
+
 #endif  // TAVO_INCLUDE_FILE_IDENTITY_H_

@@ -10,6 +10,7 @@ namespace {
 
 struct Identity {
   bool known = false;
+  DWORD attributes = 0;
   DWORD volume = 0;
   uint64_t index = 0;
   std::string last;  // the name within the directory, for a file not there yet
@@ -27,6 +28,7 @@ Identity IdentityOfExisting(const std::string& name, DWORD& code) {
   if (file == INVALID_HANDLE_VALUE) return identity;
   BY_HANDLE_FILE_INFORMATION info = {};
   identity.known = GetFileInformationByHandle(file, &info) != FALSE;
+  identity.attributes = info.dwFileAttributes;
   identity.volume = info.dwVolumeSerialNumber;
   identity.index =
       static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
@@ -48,6 +50,13 @@ Identity IdentityOf(const std::string& name) {
 }
 
 }  // namespace
+
+bool NamesPlainFile(const char* name) {
+  DWORD code = 0;
+  Identity identity = IdentityOfExisting(name, code);
+  return !identity.known ||
+         !(identity.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+}
 
 bool SameFile(const char* a, const char* b) {
   Identity first = IdentityOf(a), second = IdentityOf(b);

@@ -6,6 +6,7 @@
 #include "app.h"
 #include "console.h"
 #include "date_text.h"
+#include "file_identity.h"
 #include "map_files.h"
 #include "replace_whole.h"
 #include "run_record.h"
@@ -13,21 +14,6 @@
 namespace {
 
 constexpr DWORD kChunk = 65536;
-
-// A map is a file: a pipe or a device would hold the run waiting, or feed it without
-// end. Asked before the open, which would wait for a FIFO's writer.
-bool NamesPlainFile(const char* name) {
-  HANDLE file =
-      CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return true;  // the open for reading will say why
-  BY_HANDLE_FILE_INFORMATION info;
-  bool plain =
-      GetFileInformationByHandle(file, &info) &&
-      !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
-  CloseHandle(file);
-  return plain;
-}
 
 // A disk answers for its length; a file does not.
 bool IsPlainFile(HANDLE file) {
@@ -90,6 +76,7 @@ std::string CommandLineText() {
 MapLoad LoadMapFile(const char* name, rescue::ParsedMap& map, rescue::MapFault& fault,
                     std::string& why) {
   why = "not a regular file";
+  // Asked before the open, which would wait for a FIFO's writer.
   if (!NamesPlainFile(name)) return MapLoad::kUnreadable;
   SetLastError(0);
   HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

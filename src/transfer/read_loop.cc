@@ -19,8 +19,8 @@ constexpr DWORD kRetryPauseMs = 500;
 // The current request: at Position, of BufferSize bytes unless a map chose less.
 Request request = {0, 0};
 
-constexpr DWORD kStopGraceMs =
-    500;  // the longest a stop waits for the request under way
+// The longest a console stop waits for the request under way.
+constexpr DWORD kStopGraceMs = 500;
 std::atomic<bool> stopTaken{false};  // the loop has seen the stop and is saving
 
 void WriteReadLine(BOOL ok, DWORD code, bool withCode) {
