@@ -43,7 +43,11 @@ struct MapState {
   int64_t end = 0;  // what the file covers: the input's size, or where reading got
   bool sizeKnown = true;
   rescue::PassPlan plan = {};
-  bool unflushed = false;    // blocks read since the output was last flushed
+  bool unflushed = false;  // blocks read since the output was last flushed
+  // Blocks that a straight pass read one after another since the areas last heard
+  // of them: thousands a second, each of which would split and merge an area.
+  int64_t readFrom = 0;
+  int64_t readTo = 0;
   bool flushFailed = false;  // from then on nothing read is ever called rescued
   uint32_t lastSaveTick = 0;
   std::string startTime;
@@ -197,10 +201,31 @@ bool MapComplete() {
   return totals.bytes[0] == Map.end;
 }
 
+void TakeInStraightReads() {
+  if (Map.readTo > Map.readFrom)
+    rescue::SetStatus(Map.areas, Map.readFrom, Map.readTo - Map.readFrom,
+                      rescue::kUnflushed);
+  Map.readFrom = Map.readTo = 0;
+}
+
+void NoteRead(int64_t pos, int64_t size) {
+  Map.unflushed = true;
+  if (RescueMapPlans()) {
+    rescue::SetStatus(Map.areas, pos, size, rescue::kUnflushed);
+    return;
+  }
+  if (pos != Map.readTo || Map.readTo == Map.readFrom) {
+    TakeInStraightReads();
+    Map.readFrom = pos;
+  }
+  Map.readTo = pos + size;
+}
+
 // The areas read since the last flush. A flush that fails loses what the medium had
 // not taken yet, and a later one that succeeds proves nothing (Linux reports a
 // writeback error once): those areas are not written, and neither is anything after.
 void FlushReadAreas() {
+  TakeInStraightReads();
   if (!Map.unflushed) return;
   Map.unflushed = false;
   SetLastError(0);
@@ -391,11 +416,9 @@ void TakeRescueOutcome(int64_t offset, int32_t size, BOOL ok, int32_t bytes,
   if (!Map.active || !Map.fitted) return;
   if (!Map.sizeKnown) Map.end = std::max(Map.end, offset + (ok ? bytes : size));
   int64_t limit = Map.sizeKnown ? Map.end : rescue::kOpenEnd;
-  if (ok && written && bytes > 0 && offset < limit) {
-    rescue::SetStatus(Map.areas, offset, std::min<int64_t>(bytes, limit - offset),
-                      rescue::kUnflushed);
-    Map.unflushed = true;
-  }
+  if (ok && written && bytes > 0 && offset < limit)
+    NoteRead(offset, std::min<int64_t>(bytes, limit - offset));
+  if (!ok || bytes < size) TakeInStraightReads();
   if (!ok && !endingCode && offset < limit) {
     char failed = size > Map.plan.sectorSize ? rescue::kNonTrimmed : rescue::kBadNow;
     MarkFailed(offset, std::min<int64_t>(size, limit - offset), failed);
