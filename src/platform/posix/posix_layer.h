@@ -38,6 +38,16 @@ inline FileRecord* RecordOf(HANDLE handle) {
   return record->fd < 0 ? nullptr : record;
 }
 
+// The record of a handle that one pread or pwrite at its file pointer serves, or null:
+// the way of nearly every request (a disk read uncached takes whole sectors only). A
+// positioned record is open: only the standard records outlive their close, and they
+// are never positioned.
+inline FileRecord* CachedRecordOf(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  FileRecord* record = static_cast<FileRecord*>(handle);
+  return record->positioned && record->sector_size == 0 ? record : nullptr;
+}
+
 inline int HandleFd(HANDLE handle) {  // -1 for a null, invalid or closed handle
   FileRecord* record = RecordOf(handle);
   return record == nullptr ? -1 : record->fd;

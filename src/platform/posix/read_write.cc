@@ -70,20 +70,21 @@ BOOL FailBadHandle(LPDWORD count) {
 }
 
 // The part of a request that its first call, which returned got, did not fill.
-__attribute__((noinline)) Fill ReadRest(int fd, uint8_t* buffer, size_t size,
-                                        off_t offset, PreadFn read_fn, ssize_t got) {
+Fill ReadRest(const FileRecord& record, uint8_t* buffer, size_t size, PreadFn read_fn,
+              ssize_t got) {
   Fill fill = {0, 0};
-  if (TakeChunk(got, &fill)) fill = FillLoop(fd, buffer, size, offset, read_fn, fill);
+  if (TakeChunk(got, &fill))
+    fill = FillLoop(record.fd, buffer, size, record.position, read_fn, fill);
   return fill;
 }
 
-// A failed read leaves the rest of the buffer as it was, as Windows does. Nearly every
-// request is filled by its first call, which takes no loop.
-Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn read_fn) {
+// A failed read leaves the rest of the buffer as it was, as Windows does.
+Fill ReadRequest(const FileRecord& record, uint8_t* buffer, size_t size,
+                 PreadFn read_fn) {
   if (size == 0) return {0, 0};
-  ssize_t got = read_fn(fd, buffer, size, offset);
+  ssize_t got = read_fn(record.fd, buffer, size, record.position);
   if (got == static_cast<ssize_t>(size)) return {size, 0};
-  return ReadRest(fd, buffer, size, offset, read_fn, got);
+  return ReadRest(record, buffer, size, read_fn, got);
 }
 
 // A disk read uncached fails a request that is not whole sectors at a whole-sector
@@ -92,10 +93,47 @@ Fill ReadRequest(int fd, uint8_t* buffer, size_t size, off_t offset, PreadFn rea
 // a request it refuses now is that request's own error, and reading stays uncached
 // (a cached read would measure the cache, and would cost a whole page of sectors for
 // each one the device refuses).
-Fill ReadDisk(FileRecord* record, uint8_t* buffer, size_t size, PreadFn read_fn) {
-  const int64_t offset = record->position;
-  if (!WholeSectors(*record, static_cast<uint64_t>(offset), size)) return {0, EINVAL};
-  return ReadRequest(record->fd, buffer, size, offset, read_fn);
+Fill ReadDisk(const FileRecord& record, uint8_t* buffer, size_t size, PreadFn read_fn) {
+  if (!WholeSectors(record, static_cast<uint64_t>(record.position), size))
+    return {0, EINVAL};
+  return ReadRequest(record, buffer, size, read_fn);
+}
+
+// Every read but a cached one at a file pointer: of a disk uncached, of what cannot
+// seek, or through a handle that is none.
+__attribute__((noinline)) BOOL ReadOtherwise(HANDLE file, uint8_t* buffer, DWORD size,
+                                             LPDWORD count, PreadFn pread_fn) {
+  FileRecord* record = RecordOf(file);
+  if (record == nullptr) return FailBadHandle(count);
+  Fill fill = record->sector_size != 0 ? ReadDisk(*record, buffer, size, pread_fn)
+                                       : ReadRequest(*record, buffer, size, ReadHere);
+  return Report(record, fill, count);
+}
+
+// A request that its first pread, which returned got, did not fill: one that met the
+// end of the input, or failed.
+__attribute__((noinline)) BOOL ReadShort(FileRecord* record, uint8_t* buffer,
+                                         DWORD size, LPDWORD count, PreadFn pread_fn,
+                                         ssize_t got) {
+  return Report(record, ReadRest(*record, buffer, size, pread_fn, got), count);
+}
+
+// Every write but one at a file pointer: of what cannot seek, or through a handle that
+// is none.
+__attribute__((noinline)) BOOL WriteOtherwise(HANDLE file, const uint8_t* bytes,
+                                              DWORD size, LPDWORD count) {
+  FileRecord* record = RecordOf(file);
+  if (record == nullptr) return FailBadHandle(count);
+  Fill fill = WriteRequest(record->fd, bytes, size, record->position,
+                           record->positioned ? ::pwrite : WriteHere);
+  return Report(record, fill, count);
+}
+
+// A request that its first pwrite, which returned put, did not take whole.
+__attribute__((noinline)) BOOL WriteShort(FileRecord* record, const uint8_t* bytes,
+                                          DWORD size, LPDWORD count, ssize_t put) {
+  Fill fill = WriteRest(record->fd, bytes, size, record->position, ::pwrite, put);
+  return Report(record, fill, count);
 }
 
 }  // namespace
@@ -109,24 +147,36 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                       ::pread);
 }
 
+// The read loop makes millions of requests a second when they are small; nearly
+// every one is one pread that fills it, and takes nothing else. (An empty request is
+// one pread that reads nothing.)
 BOOL ReadFileWith(HANDLE file, LPVOID buffer, DWORD size, LPDWORD count,
                   PreadFn pread_fn) {
-  FileRecord* record = RecordOf(file);
-  if (record == nullptr) return FailBadHandle(count);
+  FileRecord* record = CachedRecordOf(file);
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
-  Fill fill = record->sector_size != 0
-                  ? ReadDisk(record, bytes, size, pread_fn)
-                  : ReadRequest(record->fd, bytes, size, record->position,
-                                record->positioned ? pread_fn : ReadHere);
-  return Report(record, fill, count);
+  if (record == nullptr) return ReadOtherwise(file, bytes, size, count, pread_fn);
+  ssize_t got = pread_fn(record->fd, bytes, size, record->position);
+  if (got != static_cast<ssize_t>(size))
+    return ReadShort(record, bytes, size, count, pread_fn, got);
+  record->position += got;
+  if (count != nullptr) *count = size;
+  return TRUE;
 }
 
+// As a read: one pwrite at the file pointer takes nearly every request whole. (An empty
+// request is one pwrite that writes nothing.)
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped*/) {
-  FileRecord* record = RecordOf(hFile);
-  if (record == nullptr) return FailBadHandle(lpNumberOfBytesWritten);
-  Fill fill = WriteRequest(record->fd, static_cast<const uint8_t*>(lpBuffer),
-                           nNumberOfBytesToWrite, record->position,
-                           record->positioned ? ::pwrite : WriteHere);
-  return Report(record, fill, lpNumberOfBytesWritten);
+  FileRecord* record = CachedRecordOf(hFile);
+  const uint8_t* bytes = static_cast<const uint8_t*>(lpBuffer);
+  if (record == nullptr)
+    return WriteOtherwise(hFile, bytes, nNumberOfBytesToWrite, lpNumberOfBytesWritten);
+  ssize_t put = ::pwrite(record->fd, bytes, nNumberOfBytesToWrite, record->position);
+  if (put != static_cast<ssize_t>(nNumberOfBytesToWrite))
+    return WriteShort(record, bytes, nNumberOfBytesToWrite, lpNumberOfBytesWritten,
+                      put);
+  record->position += put;
+  if (lpNumberOfBytesWritten != nullptr)
+    *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
+  return TRUE;
 }
