@@ -19,6 +19,12 @@ constexpr DWORD kRetryPauseMs = 500;
 // The current request: at Position, of BufferSize bytes unless a map chose less.
 Request request = {0, 0};
 
+// Where each endpoint's file pointer stands after its last transfer that succeeded,
+// or -1 when that is not known (a failed transfer may leave it anywhere). A request
+// that starts there needs no seek, which on Windows is a call into the kernel.
+int64_t inputAt = -1;
+int64_t outputAt = -1;
+
 // The longest a console stop waits for the request under way.
 constexpr DWORD kStopGraceMs = 500;
 std::atomic<bool> stopTaken{false};  // the loop has seen the stop and is saving
@@ -36,12 +42,13 @@ void WriteReadLine(BOOL ok, DWORD code, bool withCode) {
 }
 
 BOOL ReadAtPosition() {
-  SeekTo(Run.Input, Run.Position);
+  if (inputAt != Run.Position) SeekTo(Run.Input, Run.Position);
   SetLastError(0);
   DWORD count = 0;
   BOOL ok = ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(request.size), &count,
                      nullptr);
   Run.LastReadBytes = static_cast<int32_t>(count);
+  inputAt = ok ? Run.Position + count : -1;
   DWORD code = GetLastError();
   // A failed read may leave an earlier block's bytes behind what it delivered; an
   // ERROR_CRC block goes to the output, and must not carry them there.
@@ -112,9 +119,11 @@ bool WriteThrough(BOOL ok, DWORD code) {
     length = static_cast<DWORD>(request.size);
     if (code != ERROR_CRC || !PlanWritesFailedBlocks()) return false;
   }
-  SeekTo(Run.Output, Run.Position);
+  if (outputAt != Run.Position) SeekTo(Run.Output, Run.Position);
   DWORD written = 0;
-  if (WriteFile(Run.Output, ReadBuffer, length, &written, nullptr)) return true;
+  BOOL wrote = WriteFile(Run.Output, ReadBuffer, length, &written, nullptr);
+  outputAt = wrote ? Run.Position + written : -1;
+  if (wrote) return true;
   StopAtFailedWrite(GetLastError());
   return false;
 }
@@ -274,6 +283,7 @@ void RunReadLoop() {
   GetAsyncKeyState(VK_SPACE);
   Run.BackupContext = nullptr;
   request = {Run.Position, Run.BufferSize};
+  inputAt = outputAt = -1;
   bool stoppable = KeepsRecords() && SetConsoleCtrlHandler(StopAtNextRequest, TRUE);
   while (!ReadOneBlock()) {
   }

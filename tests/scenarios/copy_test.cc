@@ -141,4 +141,25 @@ TEST(ReadLoop, EachOutcomeOfOneReadEscapeModesAndExitCode) {
   }
 }
 
+// A read that failed after some bytes, or came back short, leaves the file pointer
+// past what it delivered: each request still starts at its own offset, each block
+// goes to its own.
+TEST(ReadLoop, RequestsStartWhereverTheLastOneLeftThePointer) {
+  Script script;
+  script.commandLine = "tavo in out /1 /i";
+  const std::string in = Pattern(2560);
+  script.files["in"] = FileOf(in);
+  script.files["in"].reads[1024] = {Fail(ERROR_IO_DEVICE, 100)};
+  script.escape = PressedAt(4);
+  RunResult run = RunTavo(script);
+  std::vector<std::string> reads;
+  for (const std::string& call : run.calls)
+    if (!call.rfind("ReadFile in ", 0)) reads.push_back(call.substr(12));
+  EXPECT_EQ(reads,
+            (std::vector<std::string>{"at=0 size=1024", "at=1024 size=1024",
+                                      "at=2048 size=1024", "at=3072 size=1024"}));
+  EXPECT_EQ(run.files["out"].Content(),
+            in.substr(0, 1024) + std::string(1024, '\0') + in.substr(2048));
+}
+
 }  // namespace scripted
