@@ -8,14 +8,15 @@
 
 #include "platform.h"
 
-struct Request {
-  int64_t offset;
-  int32_t size;
-};
+// Before the first request: whether the map plans the requests, and whether the map
+// or the profile hears of their outcomes.
+void StartPlan();
 
-// The next request; false when the plan has nothing left to read. Straight through,
-// the loop moves Position on itself and ends on a short read.
-bool PlanNextRequest(Request& request);
+// The next request: of size bytes, at Position. Straight through, every request is of
+// BufferSize bytes, as the loop's first is, and the loop moves Position on itself and
+// ends on a short read; the map moves Position to its request. A request retried
+// after ERROR_NOT_READY comes again. False when the plan has nothing left to read.
+bool PlanNextRequest(int32_t& size);
 
 // True when the plan, not the end of the input, ends the loop.
 bool PlanEndsTheLoop();
@@ -23,15 +24,19 @@ bool PlanEndsTheLoop();
 // Whether a failed read of the request may be written through to the output.
 bool PlanWritesFailedBlocks();
 
+// Whether anything takes the outcomes of the requests; PlanTakeOutcome is called only
+// then, and the loop gathers an outcome only for it.
+bool PlanHearsOutcomes();
+
+// The bytes the read delivered are LastReadBytes; Retrying says that the device was not
+// ready, and the request is made again.
 struct RequestOutcome {
   BOOL ok;
   DWORD code;
-  int32_t bytes;    // as the read reported them
   bool written;     // in the output now
   bool endingCode;  // the read's code ends the run
-  bool retried;     // the device was not ready: the request is made again
   uint32_t tick;    // when the request began
 };
-void PlanTakeOutcome(const Request& request, const RequestOutcome& outcome);
+void PlanTakeOutcome(int32_t size, const RequestOutcome& outcome);
 
 #endif  // TAVO_INCLUDE_READ_PLAN_H_

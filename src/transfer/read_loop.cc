@@ -16,8 +16,9 @@ namespace {
 
 constexpr DWORD kRetryPauseMs = 500;
 
-// The current request: at Position, of BufferSize bytes unless a map chose less.
-Request request = {0, 0};
+// The current request's bytes: BufferSize unless a map chose fewer. It starts at
+// Position.
+int32_t requestSize = 0;
 
 // Where each endpoint's file pointer stands after its last transfer that succeeded,
 // or -1 when that is not known (a failed transfer may leave it anywhere). A request
@@ -45,15 +46,15 @@ BOOL ReadAtPosition() {
   if (inputAt != Run.Position) SeekTo(Run.Input, Run.Position);
   SetLastError(0);
   DWORD count = 0;
-  BOOL ok = ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(request.size), &count,
+  BOOL ok = ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(requestSize), &count,
                      nullptr);
   Run.LastReadBytes = static_cast<int32_t>(count);
   inputAt = ok ? Run.Position + count : -1;
   DWORD code = GetLastError();
   // A failed read may leave an earlier block's bytes behind what it delivered; an
   // ERROR_CRC block goes to the output, and must not carry them there.
-  if (!ok && count < static_cast<DWORD>(request.size)) {
-    memset(ReadBuffer + count, 0, request.size - count);
+  if (!ok && count < static_cast<DWORD>(requestSize)) {
+    memset(ReadBuffer + count, 0, requestSize - count);
   }
   if (Run.EndlessMode) WriteReadLine(ok, code, true);
   return ok;
@@ -116,7 +117,7 @@ bool WriteThrough(BOOL ok, DWORD code) {
   DWORD length = static_cast<DWORD>(Run.LastReadBytes);
   if (!ok) {
     Run.FillByte = code == ERROR_CRC ? '#' : '%';
-    length = static_cast<DWORD>(request.size);
+    length = static_cast<DWORD>(requestSize);
     if (code != ERROR_CRC || !PlanWritesFailedBlocks()) return false;
   }
   if (outputAt != Run.Position) SeekTo(Run.Output, Run.Position);
@@ -146,11 +147,13 @@ void CheckEndAgainstSize(int64_t end) {
   WriteLineEnd();
 }
 
+// A device that was not ready is asked the same request again after a pause.
 void AdvanceOrWait() {
   if (Run.Retrying) {
     WriteText("    Retrying...");
     FlushOutput();
     Sleep(kRetryPauseMs);
+    Run.Retrying = false;
     return;
   }
   Run.BytesRead += Run.LastReadBytes;
@@ -164,23 +167,12 @@ bool CopyCutShort() {
          Run.Position < Run.InputSize;
 }
 
-// The request after one retried after ERROR_NOT_READY is the same again; false when
-// the plan has nothing left to read.
-bool ChooseRequest(bool retried) {
-  if (retried) return true;
-  if (!PlanNextRequest(request)) return false;
-  Run.Position = request.offset;
-  return true;
-}
-
 // A stop that the console asked for (Ctrl-C, a closed console, a request to end) ends
 // the run before its next request, as ESC would, but without the final report.
 bool StopAsked() { return Run.StopSignal != 0; }
 
 // One iteration; returns true when the loop ends after it.
 bool ReadOneBlock() {
-  bool retried = Run.Retrying;
-  Run.Retrying = false;
   uint32_t now = GetTickCount();
   if (ProgressDue(now, GetAsyncKeyState(VK_SPACE))) ReportProgress(now);
   if (StopAsked()) {
@@ -188,7 +180,7 @@ bool ReadOneBlock() {
     if (CopyCutShort()) Run.InputIncomplete = true;
     return true;
   }
-  if (!ChooseRequest(retried)) return true;
+  if (!PlanNextRequest(requestSize)) return true;
   BOOL ok = Run.BackupMode ? ReadBackupStream() : ReadAtPosition();
   DWORD code = GetLastError();
   ++Run.ReadCount;
@@ -204,11 +196,11 @@ bool ReadOneBlock() {
     Run.InputIncomplete = true;
   }
   if (code == ERROR_NOT_READY) Run.Retrying = true;
-  bool lastBlock = ok && Run.LastReadBytes < request.size;
+  bool lastBlock = ok && Run.LastReadBytes < requestSize;
   if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
     CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
-  PlanTakeOutcome(request,
-                  {ok, code, Run.LastReadBytes, written, ending, Run.Retrying, now});
+  if (PlanHearsOutcomes())
+    PlanTakeOutcome(requestSize, {ok, code, written, ending, now});
   AdvanceOrWait();
   SHORT escape = GetAsyncKeyState(VK_ESCAPE);
   if (escape != 0 && CopyCutShort()) Run.InputIncomplete = true;
@@ -282,8 +274,9 @@ void RunReadLoop() {
   GetAsyncKeyState(VK_ESCAPE);
   GetAsyncKeyState(VK_SPACE);
   Run.BackupContext = nullptr;
-  request = {Run.Position, Run.BufferSize};
+  requestSize = Run.BufferSize;
   inputAt = outputAt = -1;
+  StartPlan();
   bool stoppable = KeepsRecords() && SetConsoleCtrlHandler(StopAtNextRequest, TRUE);
   while (!ReadOneBlock()) {
   }

@@ -5,20 +5,42 @@
 #include "rescue_map.h"
 #include "run_record.h"
 
-bool PlanNextRequest(Request& request) {
-  if (RescueMapPlans()) return NextRescueRequest(request.offset, request.size);
-  request = {Run.Position, Run.BufferSize};
-  return true;
+namespace {
+
+// Neither changes while the loop runs.
+bool followsMap = false;     // the map plans the requests
+bool hearsOutcomes = false;  // the map or the profile takes each request's outcome
+
+bool again = false;  // the map's last request is made again
+
+}  // namespace
+
+void StartPlan() {
+  followsMap = RescueMapPlans();
+  hearsOutcomes = followsMap || Run.MapKept || Profile.active;
+  again = false;
 }
 
-bool PlanEndsTheLoop() { return RescueMapPlans(); }
+bool PlanNextRequest(int32_t& size) {
+  if (!followsMap) return true;
+  if (again) {
+    again = false;
+    return true;
+  }
+  return NextRescueRequest(Run.Position, size);
+}
+
+bool PlanEndsTheLoop() { return followsMap; }
+
+bool PlanHearsOutcomes() { return hearsOutcomes; }
 
 bool PlanWritesFailedBlocks() { return !RescueMapKeepsFailedBlocks(); }
 
 // A request that is made again after ERROR_NOT_READY has no outcome yet.
-void PlanTakeOutcome(const Request& request, const RequestOutcome& outcome) {
-  NoteRequest(outcome.tick, request.size, outcome.ok, outcome.code);
-  if (outcome.retried) return;
-  TakeRescueOutcome(request.offset, request.size, outcome.ok, outcome.bytes,
-                    outcome.written, outcome.endingCode, outcome.tick);
+void PlanTakeOutcome(int32_t size, const RequestOutcome& outcome) {
+  NoteRequest(outcome.tick, size, outcome.ok, outcome.code);
+  again = Run.Retrying;
+  if (again) return;
+  TakeRescueOutcome(Run.Position, size, outcome.ok, Run.LastReadBytes, outcome.written,
+                    outcome.endingCode, outcome.tick);
 }
