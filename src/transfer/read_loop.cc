@@ -26,6 +26,9 @@ int32_t requestSize = 0;
 int64_t inputAt = -1;
 int64_t outputAt = -1;
 
+// The tick at which the keys were last asked.
+uint32_t keysTick = 0;
+
 // The longest a console stop waits for the request under way.
 constexpr DWORD kStopGraceMs = 500;
 std::atomic<bool> stopTaken{false};  // the loop has seen the stop and is saving
@@ -171,10 +174,20 @@ bool CopyCutShort() {
 // the run before its next request, as ESC would, but without the final report.
 bool StopAsked() { return Run.StopSignal != 0; }
 
+// ESC is the last key asked in a tick, which it marks as asked; true when ESC is down.
+bool AskEscape(uint32_t now) {
+  keysTick = now;
+  return GetAsyncKeyState(VK_ESCAPE) != 0;
+}
+
 // One iteration; returns true when the loop ends after it.
 bool ReadOneBlock() {
   uint32_t now = GetTickCount();
-  if (ProgressDue(now, GetAsyncKeyState(VK_SPACE))) ReportProgress(now);
+  // Within one tick nothing that the keys ask for can change: SPACE asks for a line
+  // per new tick, the interval is counted in ticks, and a key stays down for many.
+  // Small reads make thousands of requests a tick, and ask the keys once.
+  if (now != keysTick && ProgressDue(now, GetAsyncKeyState(VK_SPACE)))
+    ReportProgress(now);
   if (StopAsked()) {
     stopTaken = true;
     if (CopyCutShort()) Run.InputIncomplete = true;
@@ -202,8 +215,8 @@ bool ReadOneBlock() {
   if (PlanHearsOutcomes())
     PlanTakeOutcome(requestSize, {ok, code, written, ending, now});
   AdvanceOrWait();
-  SHORT escape = GetAsyncKeyState(VK_ESCAPE);
-  if (escape != 0 && CopyCutShort()) Run.InputIncomplete = true;
+  bool escape = now != keysTick && AskEscape(now);
+  if (escape && CopyCutShort()) Run.InputIncomplete = true;
   if (Run.EndlessMode) {
     Run.StopRequested = false;
     Run.LastReadBytes = 2147483647;
@@ -211,7 +224,7 @@ bool ReadOneBlock() {
   // With a map, the map's pass ends the loop: a short read ends only its non-tried
   // areas when the input's size is not known.
   bool shortRead = lastBlock && !Run.EndlessMode && !PlanEndsTheLoop();
-  return shortRead || escape != 0 || Run.StopRequested || Run.HadWriteErrors;
+  return shortRead || escape || Run.StopRequested || Run.HadWriteErrors;
 }
 
 // What the output keeps is what tavo says it kept: everything the medium has not
@@ -276,6 +289,9 @@ void RunReadLoop() {
   Run.BackupContext = nullptr;
   requestSize = Run.BufferSize;
   inputAt = outputAt = -1;
+  // As if asked in the start's tick: the queries above have just cleared the keys, and
+  // no Progress line is due at the start.
+  keysTick = Run.StartTick;
   StartPlan();
   bool stoppable = KeepsRecords() && SetConsoleCtrlHandler(StopAtNextRequest, TRUE);
   while (!ReadOneBlock()) {
