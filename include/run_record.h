@@ -40,17 +40,19 @@ struct RunRecord {
   int64_t InputSector = 512;
 
   // Read loop.
-  int64_t Position = 0;  // offset of the next read, and of its write-through
-  int64_t BytesRead = 0;
+  int64_t Position = 0;    // offset of the next read, and of its write-through
   int32_t ReadCount = 0;   // read calls, retries included
   int32_t ErrorCount = 0;  // failed read calls, retries included
+  // Not next to Position, which moves on with it: side by side the two updates are
+  // paired into vector arithmetic, which costs the loop more than two adds.
+  int64_t BytesRead = 0;
   bool HadErrors = false;
   bool HadWriteErrors = false;  // a block is missing from the output
   // A copy whose map is kept says through these what the map marks rescued.
   bool MapKept = false;
   bool MapWhole = false;         // the map marks the whole input rescued
   bool InputIncomplete = false;  // a block was stepped over, or the input ended early
-  bool StopRequested = false;
+  bool StopRequested = false;    // the loop ends after the current request
   bool Retrying = false;
   int32_t LastReadBytes = 0;
   uint8_t FillByte = 0x14;  // backup pre-fill; '#' after ERROR_CRC, '%' after others

@@ -49,8 +49,8 @@ BOOL ReadAtPosition() {
   if (inputAt != Run.Position) SeekTo(Run.Input, Run.Position);
   SetLastError(0);
   DWORD count = 0;
-  BOOL ok = ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(requestSize), &count,
-                     nullptr);
+  BOOL ok =
+      ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(requestSize), &count, nullptr);
   Run.LastReadBytes = static_cast<int32_t>(count);
   inputAt = ok ? Run.Position + count : -1;
   DWORD code = GetLastError();
@@ -138,6 +138,20 @@ bool IsEndingCode(DWORD code) {
          code == ERROR_HANDLE_EOF;
 }
 
+// What the code a read left asks for: an ending code ends the run, ERROR_NOT_READY
+// has the request made again. Returns true when it ends the run.
+bool TakeReadCode(DWORD code) {
+  if (code == ERROR_NOT_READY) Run.Retrying = true;
+  if (!IsEndingCode(code)) return false;
+  WriteText("\r\nAn unexpected error ");
+  WriteInteger(static_cast<int32_t>(code));
+  WriteText(" occurred. Read cancelled");
+  WriteLineEnd();
+  Run.StopRequested = true;
+  Run.InputIncomplete = true;
+  return true;
+}
+
 // An input whose reads end before the size it gave at open was cut short: by a
 // server that went away, the network, or another program.
 void CheckEndAgainstSize(int64_t end) {
@@ -151,8 +165,8 @@ void CheckEndAgainstSize(int64_t end) {
 }
 
 // A device that was not ready is asked the same request again after a pause.
-void AdvanceOrWait() {
-  if (Run.Retrying) {
+void AdvanceOrWait(DWORD code) {
+  if (code == ERROR_NOT_READY) {
     WriteText("    Retrying...");
     FlushOutput();
     Sleep(kRetryPauseMs);
@@ -174,13 +188,43 @@ bool CopyCutShort() {
 // the run before its next request, as ESC would, but without the final report.
 bool StopAsked() { return Run.StopSignal != 0; }
 
+// A read that succeeded with less than it asked for met the end of the input. The
+// loop ends there: not in endless mode, and not where the map's pass, which reads on
+// in its other areas, ends it.
+void TakeShortRead() {
+  if (!Run.BackupMode && !Run.EndlessMode)
+    CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
+  if (!Run.EndlessMode && !PlanEndsTheLoop()) Run.StopRequested = true;
+}
+
+// ESC, or a stop the console asked for, ends the loop where it stands.
+bool EndsHere() {
+  if (CopyCutShort()) Run.InputIncomplete = true;
+  return true;
+}
+
+bool TakeStop() {
+  stopTaken = true;
+  return EndsHere();
+}
+
 // ESC is the last key asked in a tick, which it marks as asked; true when ESC is down.
 bool AskEscape(uint32_t now) {
   keysTick = now;
   return GetAsyncKeyState(VK_ESCAPE) != 0;
 }
 
-// One iteration; returns true when the loop ends after it.
+// A request that asked for the loop to end (an ending code, the end of the input or
+// of the backup stream) or failed to write ends it; in endless mode, which reads on
+// past the end and through every error, only a failed write does.
+bool EndsTheLoop() {
+  if (!Run.EndlessMode) return true;
+  Run.StopRequested = false;
+  return Run.HadWriteErrors;
+}
+
+// One iteration; returns true when the loop ends after it. What is rare (a failure,
+// an error code, the end of the input) is looked at only once the read says so.
 bool ReadOneBlock() {
   uint32_t now = GetTickCount();
   // Within one tick nothing that the keys ask for can change: SPACE asks for a line
@@ -188,43 +232,20 @@ bool ReadOneBlock() {
   // Small reads make thousands of requests a tick, and ask the keys once.
   if (now != keysTick && ProgressDue(now, GetAsyncKeyState(VK_SPACE)))
     ReportProgress(now);
-  if (StopAsked()) {
-    stopTaken = true;
-    if (CopyCutShort()) Run.InputIncomplete = true;
-    return true;
-  }
+  if (StopAsked()) return TakeStop();
   if (!PlanNextRequest(requestSize)) return true;
   BOOL ok = Run.BackupMode ? ReadBackupStream() : ReadAtPosition();
   DWORD code = GetLastError();
   ++Run.ReadCount;
   if (!ok) ReportFailedRead(code);
   bool written = Run.OutputEnabled && WriteThrough(ok, code);
-  bool ending = IsEndingCode(code);
-  if (ending) {
-    WriteText("\r\nAn unexpected error ");
-    WriteInteger(static_cast<int32_t>(code));
-    WriteText(" occurred. Read cancelled");
-    WriteLineEnd();
-    Run.StopRequested = true;
-    Run.InputIncomplete = true;
-  }
-  if (code == ERROR_NOT_READY) Run.Retrying = true;
-  bool lastBlock = ok && Run.LastReadBytes < requestSize;
-  if (lastBlock && !Run.BackupMode && !Run.EndlessMode)
-    CheckEndAgainstSize(Run.Position + Run.LastReadBytes);
+  bool ending = code != 0 && TakeReadCode(code);
+  if (ok && Run.LastReadBytes < requestSize) TakeShortRead();
   if (PlanHearsOutcomes())
     PlanTakeOutcome(requestSize, {ok, code, written, ending, now});
-  AdvanceOrWait();
-  bool escape = now != keysTick && AskEscape(now);
-  if (escape && CopyCutShort()) Run.InputIncomplete = true;
-  if (Run.EndlessMode) {
-    Run.StopRequested = false;
-    Run.LastReadBytes = 2147483647;
-  }
-  // With a map, the map's pass ends the loop: a short read ends only its non-tried
-  // areas when the input's size is not known.
-  bool shortRead = lastBlock && !Run.EndlessMode && !PlanEndsTheLoop();
-  return shortRead || escape || Run.StopRequested || Run.HadWriteErrors;
+  AdvanceOrWait(code);
+  if (now != keysTick && AskEscape(now)) return EndsHere();
+  return (Run.StopRequested || Run.HadWriteErrors) && EndsTheLoop();
 }
 
 // What the output keeps is what tavo says it kept: everything the medium has not
