@@ -339,6 +339,26 @@ bool WrittenBeforeReading() {
   return false;
 }
 
+// A read that failed, or found the end of the input, or left a code that ends the run.
+void TakeShortfall(int64_t offset, int32_t size, BOOL ok, int32_t bytes,
+                   bool endingCode, int64_t limit) {
+  bool shortRead = ok && bytes < size;
+  if (!ok || shortRead) TakeInStraightReads();
+  if (!ok && !endingCode && offset < limit) {
+    char failed = size > Map.plan.sectorSize ? rescue::kNonTrimmed : rescue::kBadNow;
+    MarkFailed(offset, std::min<int64_t>(size, limit - offset), failed);
+  }
+  if (shortRead && !Map.sizeKnown) {
+    // The input's real end: nothing lies beyond it, and the pass goes on with the
+    // failed areas.
+    rescue::CutAt(Map.areas, offset + bytes);
+    Map.end = offset + bytes;
+  } else if (shortRead || endingCode) {
+    // An input that ends early: what lies beyond stays to be read by a later run.
+    Map.plan.phase = 3;
+  }
+}
+
 }  // namespace
 
 void SetRescueMapName(const char* name) {
@@ -418,24 +438,13 @@ void TakeRescueOutcome(int64_t offset, int32_t size, BOOL ok, int32_t bytes,
   int64_t limit = Map.sizeKnown ? Map.end : rescue::kOpenEnd;
   if (ok && written && bytes > 0 && offset < limit)
     NoteRead(offset, std::min<int64_t>(bytes, limit - offset));
-  if (!ok || bytes < size) TakeInStraightReads();
-  if (!ok && !endingCode && offset < limit) {
-    char failed = size > Map.plan.sectorSize ? rescue::kNonTrimmed : rescue::kBadNow;
-    MarkFailed(offset, std::min<int64_t>(size, limit - offset), failed);
-  }
-  bool shortRead = ok && bytes < size;
-  if (shortRead && !Map.sizeKnown) {
-    // The input's real end: nothing lies beyond it, and the pass goes on with the
-    // failed areas.
-    rescue::CutAt(Map.areas, offset + bytes);
-    Map.end = offset + bytes;
-  } else if (shortRead || endingCode) {
-    // An input that ends early: what lies beyond stays to be read by a later run.
-    Map.plan.phase = 3;
-  }
-  int64_t interval = std::max<int64_t>(
-      kSaveIntervalMs, static_cast<int64_t>(Map.areas.size()) / kAreasPerIntervalMs);
-  if (static_cast<int32_t>(now - Map.lastSaveTick) <= interval) return;
+  if (!ok || bytes < size || endingCode)
+    TakeShortfall(offset, size, ok, bytes, endingCode, limit);
+  // The longer interval of a large map is worked out only once the shortest is over.
+  int32_t since = static_cast<int32_t>(now - Map.lastSaveTick);
+  if (since <= kSaveIntervalMs ||
+      since <= static_cast<int64_t>(Map.areas.size()) / kAreasPerIntervalMs)
+    return;
   Map.lastSaveTick = now;
   Save();
 }
