@@ -243,6 +243,7 @@ deps:
 bench:
 	bash bench/run_benchmarks.sh
 	bash bench/run_direct_bench.sh
+	bash bench/run_rescue_bench.sh
 
 format:
 	find src include tests bench \( -name '*.cc' -o -name '*.h' \) -print0 | xargs -0 -r clang-format -i
