@@ -69,7 +69,8 @@ read. Median of $rounds rounds (each: tavo, then ddrescue $(ddrescue --version |
 EOF2
 )
 [[ -f $results ]] || echo "# Benchmark results" >"$results"
-awk '/^## A failing medium/ {exit} {print}' "$results" >"$results.new"
+heading="## A failing medium: the good data first"
+awk -v heading="$heading" '/^## / {skip = $0 == heading} !skip' "$results" >"$results.new"
 printf '%s\n' "$section" >>"$results.new"
 mv "$results.new" "$results"
 echo "$section"

@@ -173,6 +173,7 @@ bool ReadOneBlock() {
   bool retried = Run.Retrying;
   Run.Retrying = false;
   uint32_t now = GetTickCount();
+  MarkRequestStart();
   if (ProgressDue(now, GetAsyncKeyState(VK_SPACE))) ReportProgress(now);
   if (StopAsked()) {
     stopTaken = true;
