@@ -13,7 +13,7 @@
 #   make package the .deb and the Windows zips, built twice from fresh trees and the two
 #                compared, checked, with SHA256SUMS, in build/packages
 #   make bench   speed against a bare read loop and dd: bench/results.md, results.png;
-#                --direct against dd and fio, and the loop with and without the profile
+#                --direct against dd and fio; the loop with and without the profile
 #   make format  clang-format the sources
 #   make clean   remove build/
 SHELL := /bin/bash
@@ -243,6 +243,8 @@ deps:
 bench:
 	bash bench/run_benchmarks.sh
 	bash bench/run_direct_bench.sh
+	bash bench/run_profile_bench.sh
+	bash bench/run_rescue_bench.sh
 
 format:
 	find src include tests bench \( -name '*.cc' -o -name '*.h' \) -print0 | xargs -0 -r clang-format -i

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Uncached file reads and the cost of the profile. tavo --direct against dd
-# iflag=direct and fio --direct=1 on the same file, each run after the page cache is
-# dropped, the order of the programs rotating from round to round; then the read
-# loop over a page-cached file with and without --json (which keeps the profile).
-# Replaces the section "Uncached reads and the profile" of bench/results.md.
+# Uncached file reads. tavo --direct against dd iflag=direct and fio --direct=1 on
+# the same file, each run after the page cache is dropped, the order of the programs
+# rotating from round to round. Replaces the section "Uncached reads" of
+# bench/results.md (bench/run_profile_bench.sh measures the profile's cost).
 # Figures only: nothing here passes or fails.
 #   bench/run_direct_bench.sh [ROUNDS] [MIB]     (root, for dropping the cache)
 set -euo pipefail
@@ -12,6 +11,7 @@ rounds=${1:-5} mib=${2:-1024}
 build=$top/build/bench
 work=$build/direct
 results=$top/bench/results.md
+heading="## Uncached reads"
 [[ $(id -u) == 0 ]] || { echo "bench: dropping the page cache needs root" && exit 1; }
 command -v fio >/dev/null || { echo "bench: fio is missing (apt-get install fio)" && exit 1; }
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_TESTS=OFF >/dev/null
@@ -64,26 +64,8 @@ mbs() { values "$1" | median | awk '{printf "%.1f", $1 / 1e6}'; }
 ratio() { paste <(values "$1") <(values "$2") | awk '{print $1 / $2}' | median | awk '{printf "%.3f", $1}'; }
 warm=$(for _ in $(seq "$rounds"); do tavo_rate in; done | median | awk '{printf "%.1f", $1 / 1e6}')
 
-# --- the profile's cost ---------------------------------------------------------------
-# Page-cached: the loop's own cost shows, not the medium's. 512-byte requests make the
-# most iterations; rounds alternate which of the two goes first.
-declare -A loop
-for round in $(seq "$rounds"); do
-  for variant in $( ((round % 2)) && echo "plain profile" || echo "profile plain"); do
-    extra=()
-    [[ $variant == profile ]] && extra=(--json=loop.json)
-    for option in /512 /32; do
-      loop[$variant$option]+="$(tavo_rate in $option "${extra[@]}") "
-    done
-  done
-done
-loopmbs() { tr ' ' '\n' <<<"${loop[$1]}" | grep . | median | awk '{printf "%.1f", $1 / 1e6}'; }
-loopratio() { paste <(tr ' ' '\n' <<<"${loop[$1]}" | grep .) <(tr ' ' '\n' <<<"${loop[$2]}" | grep .) |
-  awk '{print $1 / $2}' | median | awk '{printf "%.3f", $1}'; }
-zones=$(grep -c '"offset": [0-9]*, "bytes"' loop.json)
-
 section=$(cat <<EOF2
-## Uncached reads and the profile
+$heading
 
 Written by \`make bench\` (bench/run_direct_bench.sh) on $(date -u '+%Y-%m-%d %H:%M UTC'),
 $(nproc) cores, Linux $(uname -r), a ${mib} MiB file on $(df --output=fstype . | tail -1) ($(df --output=source . | tail -1)).
@@ -103,19 +85,10 @@ medians of the ratios within a round. fio: one job, psync, sequential.
 | tavo, cached, cache dropped | 32 KiB | $(mbs tavo_cold_32k) | |
 | dd, cached, cache dropped | 32 KiB | $(mbs dd_cold_32k) | $(ratio tavo_cold_32k dd_cold_32k) |
 | tavo, cached, second run | 32 KiB | $warm | |
-
-The read loop with and without the profile (--json keeps it; $zones zones here) over
-the page-cached file, tavo's own rate (the loop's time: writing the file afterwards
-is not in it), median over $rounds rounds alternating which goes first:
-
-| requests | without MB/s | with MB/s | with / without |
-|---|---|---|---|
-| 512 B | $(loopmbs plain/512) | $(loopmbs profile/512) | $(loopratio profile/512 plain/512) |
-| 32 KiB | $(loopmbs plain/32) | $(loopmbs profile/32) | $(loopratio profile/32 plain/32) |
 EOF2
 )
 [[ -f $results ]] || echo "# Benchmark results" >"$results"
-awk '/^## Uncached reads and the profile/ {exit} {print}' "$results" >"$results.new"
+awk -v heading="$heading" '/^## / {skip = $0 == heading} !skip' "$results" >"$results.new"
 printf '%s\n' "$section" >>"$results.new"
 mv "$results.new" "$results"
 echo "$section"

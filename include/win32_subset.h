@@ -157,6 +157,9 @@ typedef struct _GET_LENGTH_INFORMATION {
 void SetLastError(DWORD dwErrCode);
 DWORD GetLastError();
 DWORD GetTickCount();
+// The fine clock: counts of a monotonic counter, and how many it makes a second.
+BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
 void Sleep(DWORD dwMilliseconds);
 void GetLocalTime(SYSTEMTIME* lpSystemTime);
 DWORD GetVersion();

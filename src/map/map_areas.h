@@ -1,5 +1,5 @@
 // The map inside the program: a list of areas in order from offset 0, without gaps or
-// overlaps, the parser and the writer of the map file's text, and the pass planner.
+// overlaps, and the parser and the writer of the map file's text.
 #ifndef TAVO_SRC_MAP_MAP_AREAS_H_
 #define TAVO_SRC_MAP_MAP_AREAS_H_
 
@@ -113,20 +113,6 @@ bool ParseMap(const char* text, size_t size, ParsedMap& map, MapFault& fault);
 
 // The map file's text for the areas up to end. heading holds the comment lines.
 std::string FormatMap(const std::string& heading, const AreaList& areas, int64_t end);
-
-// The pass of one run: the non-tried areas in requests of bufferSize on a grid of
-// bufferSize from offset 0, then the non-trimmed and non-scraped ones a sector at a
-// time, then the bad sectors that the map held when the run began, once more. Every
-// request starts and ends on a multiple of align (an uncached input's sector): an
-// area edge off that grid is read in the whole sector around it.
-struct PassPlan {
-  int64_t bufferSize;
-  int64_t sectorSize;  // no larger than bufferSize
-  int64_t align;       // divides sectorSize and bufferSize, or the input takes none
-  int phase;           // 0 non-tried, 1 trimming, 2 retrying, 3 done
-  int64_t cursor;
-};
-bool NextRequest(const AreaList& areas, PassPlan& plan, int64_t& offset, int64_t& size);
 
 }  // namespace rescue
 

@@ -11,6 +11,7 @@
 #include "file_size.h"
 #include "map_areas.h"
 #include "map_files.h"
+#include "pass_plan.h"
 #include "resume_check.h"
 #include "run_record.h"
 #include "trusted_copy.h"
@@ -24,6 +25,10 @@ constexpr int32_t kSaveIntervalMs = 5000;
 // write and flush: a millisecond more of interval for every 50 areas keeps saving
 // within a twentieth of the run, for a map of a million areas a save every 20 s.
 constexpr int64_t kAreasPerIntervalMs = 50;
+// A rescue skips at most a 64th of the input after a failure: any failing stretch is
+// crossed within 64 failed reads past the doubling, and the good data skipped past
+// its far end is the first that the backward sweep reads.
+constexpr int64_t kSkipCapShare = 64;
 // The copy's own map is named after its output; no other program uses the name.
 constexpr char kOwnMapSuffix[] = ".tavo-map";
 // What the maps this program writes begin with: only those are taken as its own.
@@ -267,6 +272,14 @@ void MarkFailed(int64_t pos, int64_t size, char status) {
   }
 }
 
+// A rescue that --map names reads the good data first. A copy resumed by its own map
+// reads in order, as any copy does; so does one of an input whose end is not known.
+int64_t MaxSkip() {
+  if (!Map.named || !Map.sizeKnown) return 0;
+  int64_t cap = Run.InputSize / kSkipCapShare;
+  return std::max(rescue::kFirstSkip, cap - cap % Run.BufferSize);
+}
+
 // A map that names no file of its own has nowhere to be kept: a pipe or NUL keeps no
 // copy to map, and a file at the own map's name that this program did not write is
 // never used or replaced.
@@ -355,7 +368,7 @@ void TakeShortfall(int64_t offset, int32_t size, BOOL ok, int32_t bytes,
     Map.end = offset + bytes;
   } else if (shortRead || endingCode) {
     // An input that ends early: what lies beyond stays to be read by a later run.
-    Map.plan.phase = 3;
+    Map.plan.phase = rescue::kPassDone;
   }
 }
 
@@ -409,7 +422,8 @@ void FitRescueMap() {
   // request size is no whole number of sectors fails every read anyway.
   int64_t sector = std::min<int64_t>(Run.InputSector, Run.BufferSize);
   bool wholeSectors = Run.InputUncached && Run.BufferSize % Run.InputSector == 0;
-  Map.plan = {Run.BufferSize, sector, wholeSectors ? Run.InputSector : 1, 0, 0};
+  Map.plan = rescue::StartPass(Run.BufferSize, sector,
+                               wholeSectors ? Run.InputSector : 1, MaxSkip());
   Map.lastSaveTick = Run.StartTick;
   Map.fitted = true;
   if (!WrittenBeforeReading()) return;
@@ -440,6 +454,7 @@ void TakeRescueOutcome(int64_t offset, int32_t size, BOOL ok, int32_t bytes,
     NoteRead(offset, std::min<int64_t>(bytes, limit - offset));
   if (!ok || bytes < size || endingCode)
     TakeShortfall(offset, size, ok, bytes, endingCode, limit);
+  if (RescueMapPlans()) rescue::TakeOutcome(Map.areas, Map.plan, offset, size, ok);
   // The longer interval of a large map is worked out only once the shortest is over.
   int32_t since = static_cast<int32_t>(now - Map.lastSaveTick);
   if (since <= kSaveIntervalMs ||

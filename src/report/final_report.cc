@@ -1,4 +1,5 @@
 // The totals after the loop: elapsed time, bytes read, four rates, and failed reads.
+// An Mb is 2^20 bytes and a Kb 2^10, on the console as in the result files.
 #include "console.h"
 #include "exit_code.h"
 #include "report.h"
@@ -20,9 +21,15 @@ void WriteElapsedLine(Real seconds) {
   WriteLineEnd();
 }
 
-void WriteRateLine(Real bytesPerSecond) {
+Real Seconds() { return Run.ElapsedMs * kSecondsPerMs; }
+Real BytesPerSecond() { return static_cast<Real>(Run.BytesRead) / Seconds(); }
+
+void WriteRateLine() {
+  Real bytesPerSecond = BytesPerSecond();
+  char mib[kNumberTextMax + 1];
+  mib[FormatTransferRate(mib)] = '\0';
   WriteText("Transfer rate: ");
-  WriteReal(bytesPerSecond * 0x1p-20_real, 1);
+  WriteText(mib);
   WriteText(" Mb/sec = ");
   WriteReal(bytesPerSecond * 0x1p-10_real, 1);
   WriteText(" Kb/sec = ");
@@ -43,11 +50,23 @@ void WriteErrorLine() {
   WriteLineEnd();
 }
 
+// The map's totals and the request times close the report.
+[[noreturn]] void EndReport(UINT exitCode) {
+  WriteRescueMapTotals();
+  WriteRequestTimesLine();
+  ExitWithCode(exitCode);
+}
+
 }  // namespace
+
+size_t FormatTransferRate(char* out) {
+  if (Seconds() == 0.0_real) return 0;
+  return FormatReal(BytesPerSecond() * 0x1p-20_real, 1, out);
+}
 
 void WriteFinalReport() {
   if (Run.HadErrors) WriteLineEnd();
-  Real seconds = Run.ElapsedMs * kSecondsPerMs;
+  Real seconds = Seconds();
   WriteElapsedLine(seconds);
   WriteByteCountLine("Read: ", Run.BytesRead);
   if (seconds < kMeaningfulSeconds) {
@@ -56,13 +75,11 @@ void WriteFinalReport() {
     // No rate can be formed from no time at all. A copy is judged by what it copied;
     // a run without an output measured nothing.
     if (seconds == 0.0_real) {
-      WriteRescueMapTotals();
       UINT code = CopyExitCode();
-      ExitWithCode(code == kExitWhole && !Run.OutputEnabled ? kExitFailure : code);
+      EndReport(code == kExitWhole && !Run.OutputEnabled ? kExitFailure : code);
     }
   }
-  WriteRateLine(static_cast<Real>(Run.BytesRead) / seconds);
+  WriteRateLine();
   if (Run.ErrorCount > 0) WriteErrorLine();
-  WriteRescueMapTotals();
-  ExitWithCode(CopyExitCode());
+  EndReport(CopyExitCode());
 }

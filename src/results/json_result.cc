@@ -1,26 +1,37 @@
 // The result file: what the run read, how fast, what failed, how it ended, and the
-// profile. Every figure is an integer, as the run counted it; its schema is
+// profile. Every figure is an integer, as the run counted it, but the seconds and the
+// rate in MiB/s, which is the console's own text; its schema is
 // doc/tavo-result.schema.json.
 #include <cstdint>
 #include <string>
 
+#include "console.h"
 #include "date_text.h"
 #include "profile.h"
+#include "report.h"
 #include "results.h"
 #include "run_record.h"
 #include "text_escape.h"
 
 namespace {
 
-// Bytes per second from bytes in ms; 0 ms measures nothing.
-void AppendRate(std::string& out, int64_t bytes, int64_t ms) {
-  if (ms <= 0) {
+// Bytes per second from bytes in `time` of which `perSecond` make a second; no time
+// measures nothing.
+void AppendRate(std::string& out, int64_t bytes, int64_t time, int64_t perSecond) {
+  if (time <= 0) {
     out += "null";
-  } else if (bytes <= INT64_MAX / 1000) {
-    out += std::to_string(bytes * 1000 / ms);
+  } else if (bytes <= INT64_MAX / perSecond) {
+    out += std::to_string(bytes * perSecond / time);
   } else {
-    out += std::to_string(bytes / ms * 1000);
+    out += std::to_string(bytes / time * perSecond);
   }
+}
+
+// The Transfer rate line's first figure, as the console shows it.
+void AppendMiBRate(std::string& out) {
+  char text[kNumberTextMax];
+  size_t length = FormatTransferRate(text);
+  out += length > 0 ? std::string(text, length) : "null";
 }
 
 void AppendSeconds(std::string& out, int64_t ms) {
@@ -107,6 +118,32 @@ void AppendFailures(std::string& out) {
   out += ",\n";
 }
 
+void AppendRequestTimes(std::string& out) {
+  out += "  \"requestTimes\": {";
+  for (int band = 0; band < kTimeBands - 1; ++band) {
+    std::string name = "under" + std::to_string(kBandLimitsMs[band]) + "ms";
+    Field(out, name.c_str(), Profile.timeBands[band]);
+    out += ", ";
+  }
+  Field(out, "slower", Profile.timeBands[kTimeBands - 1]);
+  out += ", ";
+  Field(out, "failed", Profile.failedRequests);
+  out += "},\n  \"slowestRequests\": [";
+  const char* separator = "\n    ";
+  for (const TimedRequest& request : Profile.slowest) {
+    out += separator;
+    separator = ",\n    ";
+    out += "{";
+    Field(out, "offset", request.offset);
+    out += ", ";
+    Field(out, "size", request.size);
+    out += ", ";
+    Field(out, "microseconds", MicrosOf(request.counts));
+    out += "}";
+  }
+  out += Profile.slowest.empty() ? "],\n" : "\n  ],\n";
+}
+
 void AppendZone(std::string& out, const ProfileZone& zone) {
   out += "{";
   Field(out, "offset", zone.offset);
@@ -114,14 +151,20 @@ void AppendZone(std::string& out, const ProfileZone& zone) {
   Field(out, "bytes", zone.bytes);
   out += ", ";
   Field(out, "ms", zone.ms);
+  // On the fine clock: a zone read within one tick still has a rate.
+  int64_t micros = MicrosOf(zone.counts);
   out += ", \"bytesPerSecond\": ";
-  AppendRate(out, zone.bytes, zone.requests > 0 ? zone.ms : 0);
+  AppendRate(out, zone.bytes, zone.requests > 0 ? micros : 0, 1000000);
   out += ", ";
   Field(out, "slowestRequestMs", zone.slowestMs);
   out += ", ";
   Field(out, "requests", zone.requests);
   out += ", ";
   Field(out, "failedRequests", zone.failures);
+  out += ", ";
+  Field(out, "microseconds", micros);
+  out += ", ";
+  Field(out, "slowestRequestMicroseconds", MicrosOf(zone.slowestCounts));
   out += "}";
 }
 
@@ -160,9 +203,12 @@ std::string JsonResult(UINT exitCode, const SYSTEMTIME& when) {
   out += ", \"seconds\": ";
   AppendSeconds(out, Run.ElapsedMs);
   out += ", \"bytesPerSecond\": ";
-  AppendRate(out, Run.BytesRead, Run.ElapsedMs);
+  AppendRate(out, Run.BytesRead, Run.ElapsedMs, 1000);
+  out += ", \"mibPerSecond\": ";
+  AppendMiBRate(out);
   out += ",\n";
   AppendFailures(out);
+  AppendRequestTimes(out);
   out += "  ";
   Field(out, "exitCode", exitCode);
   out += ", ";

@@ -227,6 +227,7 @@ bool EndsTheLoop() {
 // an error code, the end of the input) is looked at only once the read says so.
 bool ReadOneBlock() {
   uint32_t now = GetTickCount();
+  MarkRequestStart();
   // Within one tick nothing that the keys ask for can change: SPACE asks for a line
   // per new tick, the interval is counted in ticks, and a key stays down for many.
   // Small reads make thousands of requests a tick, and ask the keys once.

@@ -540,6 +540,33 @@ case_stopped_copies() {
   [[ $code == 130 ]] && ! grep -q ' +$' map2 || fail "the hanging run: exit code $code, or '+' in its map"
 }
 
+# Linux: a rescue of a 4 MiB medium whose middle eighth fails, each read there after
+# 100 ms (faulty_fs "failing", 16 requests of 32 KiB): every byte past the stretch is
+# read after at most half of those requests, and before any single sector of it;
+# stopped by SIGINT at any moment, while it sweeps or while it scrapes, the run leaves
+# a map whose '+' areas hold the input.
+case_good_data_first() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty $((4 << 20)) || return
+  local round pid order
+  for round in 1 2 3; do
+    rm -f copy map data.reads
+    env --default-signal=INT "${emulator[@]}" "$program" mnt/failing copy --map=map </dev/null >/dev/null &
+    pid=$!
+    if ((round < 3)); then sleep 0.$((round * 4)); else await grep -qs ' 512$' data.reads; fi
+    kill -INT $pid
+    { wait $pid; code=$?; } 2>/dev/null
+    [[ $code == 130 ]] || fail "round $round: SIGINT ended the run with $code"
+    map_holds map copy data 2>holds.log || fail "round $round: $(cat holds.log)"
+  done
+  # Past the stretch: its bytes, and the failed reads before the last of them.
+  order=$(awk -v from=$((0x1C0000)) -v end=$((0x240000)) '$2 == 512 {exit}
+    $1 >= end {past += $2; failed = tried} $1 >= from && $1 < end {++tried}
+    END {print past + 0, failed + 0}' data.reads)
+  [[ ${order% *} == $(((4 << 20) - 0x240000)) && ${order#* } -le 8 ]] ||
+    fail "bytes past the failing stretch, failed reads before the last of them: $order"
+}
+
 # Linux: copies of a medium of 8 MiB, mostly zeros, that take over 5 s (faulty_fs
 # "slow", 2 KiB requests). Killed past its map's first save, a plain copy resumes from
 # its own map near where it stopped. An output whose first fsync fails and drops what
@@ -588,7 +615,7 @@ passed=0 failed=0
 for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
-  slow_copies zero_stretches}; do
+  good_data_first slow_copies zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
     echo "skip $name: left out of this build's suite (TAVO_CLI_SKIP); the Linux build runs it"
     continue

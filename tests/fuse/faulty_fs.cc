@@ -28,6 +28,8 @@
 // "lossy", empty and writable, keeps what is written in memory; its first fsync fails
 //   (EIO) and drops what it had not stored, as a device whose writeback failed loses
 //   the pages; later ones store it.
+// "failing": a read that reaches the middle eighth of DATA fails (EIO) after 100 ms, as
+//   a failing stretch of a disk does. Each read is logged as "healing"'s are.
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -59,7 +61,8 @@ Fault faults[] = {
     {"/healing", 0x18200, EIO, 2, 0},  {"/healing", 0x20000, EIO, 3, 0}};
 const char* const kFiles[] = {"/damaged",    "/refusing", "/disk",     "/unflushable",
                               "/unsyncable", "/hanging",  "/dropping", "/stalling",
-                              "/healing",    "/slow",     "/worn",     "/lossy"};
+                              "/healing",    "/slow",     "/worn",     "/lossy",
+                              "/failing"};
 int data_fd = -1;
 off_t data_size = 0;    // of DATA
 std::string data_path;  // DATA, as an absolute path
@@ -124,7 +127,7 @@ int Open(const char* path, fuse_file_info* info) {
 }
 
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
-  if (Is(path, "/healing")) {
+  if (Is(path, "/healing") || Is(path, "/failing")) {
     FILE* log = fopen((data_path + ".reads").c_str(), "a");
     if (log != nullptr)
       fprintf(log, "%lld %zu\n", static_cast<long long>(offset), size);
@@ -145,6 +148,10 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
   if (Is(path, "/worn"))
     usleep(offset >= data_size / 5 * 2 && offset < data_size / 5 * 3 ? 10000 : 1000);
   off_t end = std::min<off_t>(offset + static_cast<off_t>(size), data_size);
+  if (Is(path, "/failing") && offset < data_size / 16 * 9 && end > data_size / 16 * 7) {
+    usleep(100000);
+    return -EIO;
+  }
   if (Is(path, "/dropping") && dropping_opens == 1) {
     end = std::min(end, kDropEnd);
     if (offset >= kDropEnd - kDropZeros && offset < end) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks of result files: agrees SCHEMA JSON CONSOLE EXIT | svg SVG | profile JSON |
-dip SVG JSON. Each prints one line saying what is wrong and exits 1, or exits 0."""
+"""Checks of result files: agrees SCHEMA JSON CONSOLE EXIT | svg SVG | average SVG
+CONSOLE | profile JSON | dip SVG JSON. Each prints one line saying what is wrong and
+exits 1, or exits 0."""
 import json
 import re
 import sys
@@ -42,6 +43,46 @@ def agrees(schema_name, json_name, console_name, exit_code):
         fail("the zones' bytes do not add up to bytesRead")
     if sum(z["failedRequests"] for z in zones) != result["failedRequests"]:
         fail("the zones' failed requests do not add up to failedRequests")
+    rate = transfer_rate(console)
+    shown = None if result["mibPerSecond"] is None else f"{result['mibPerSecond']:.1f}"
+    if shown != rate:
+        fail(f"mibPerSecond {shown}, the console's Transfer rate {rate}")
+    # A run that ends before its final report (an input that cannot be opened) has no
+    # Request times line.
+    times = request_times(console) or result["requestTimes"]
+    if times != result["requestTimes"] or sum(times.values()) != result["readRequests"]:
+        fail(f"Request times {times}: not requestTimes {result['requestTimes']}, "
+             f"or not adding up to readRequests {result['readRequests']}")
+
+
+def transfer_rate(console):
+    """The Transfer rate line's first figure (Mb/sec, which is MiB/s), or None."""
+    found = re.search(r"\nTransfer rate: ([\d.]+) Mb/sec", console)
+    return found and found.group(1)
+
+
+def request_times(console):
+    line = re.search(r"\nRequest times: ([^\r]*)\r\n", console)
+    if not line:
+        return None
+    names = {"under 5 ms": "under5ms", "under 20 ms": "under20ms", "under 50 ms": "under50ms",
+             "under 200 ms": "under200ms", "under 600 ms": "under600ms", "slower": "slower",
+             "failed": "failed"}
+    counts = {names.get(name, name): int(n)
+              for n, name in re.findall(r"(\d+) ([^,]+)", line.group(1))}
+    if list(counts) != list(names.values()):
+        fail(f"Request times line not in its bands: {line.group(1)}")
+    return counts
+
+
+def average(svg_name, console_name):
+    """The chart title's average is the console's Transfer rate figure, in MiB/s."""
+    title = next(t.text for t in ElementTree.parse(svg_name).getroot().iter()
+                 if t.tag.endswith("}text"))
+    found = re.search(r"average (\S+)(?: MiB/s)?$", title)
+    rate = transfer_rate(open(console_name, "rb").read().decode("latin-1"))
+    if not found or found.group(1) != (rate or "not"):
+        fail(f"the chart's title ({title}) does not give the console's {rate} MiB/s")
 
 
 def svg(name):
@@ -77,6 +118,13 @@ def profile(json_name):
         fail(f"failures in zones {failed}, not 23s in 3 and 11 only: {result['failures']}")
     if min(zones[i]["slowestRequestMs"] for i in (7, 8)) < 10:
         fail("the slow zones' slowest request is under the 10 ms each took")
+    # The 103 requests that start in the middle fifth take 10 ms each at least.
+    times = result["requestTimes"]
+    if times["under5ms"] + 103 > result["readRequests"] - times["failed"] or times["failed"] != 2:
+        fail(f"not 103 requests of 5 ms or more and 2 failed: {times}")
+    slowest = result["slowestRequests"]
+    if len(slowest) != 10 or min(r["microseconds"] for r in slowest) < 10000:
+        fail(f"not ten slowest requests of 10 ms or more: {slowest}")
 
 
 def dip(svg_name, json_name):
@@ -99,5 +147,5 @@ def dip(svg_name, json_name):
 
 
 if __name__ == "__main__":
-    commands = {"agrees": agrees, "svg": svg, "profile": profile, "dip": dip}
+    commands = {"agrees": agrees, "svg": svg, "average": average, "profile": profile, "dip": dip}
     commands[sys.argv[1]](*sys.argv[2:])

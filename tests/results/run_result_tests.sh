@@ -1,6 +1,7 @@
 #!/bin/bash
 # Result files of the finished program: --json valid against the schema and agreeing
-# with the console, plain SVG charts showing a slow zone, --direct on ext4 and tmpfs.
+# with the console (its rate and request times too), plain SVG charts whose average is
+# the console's and which show a slow zone, --direct on ext4 and tmpfs.
 # A case that cannot run here says why in one line.
 #   run_result_tests.sh SCHEMA [EMULATOR...] /PATH/TO/tavo[.exe]      (absolute paths)
 set -uo pipefail
@@ -37,7 +38,7 @@ agreeing() {
 # A copy, an input that cannot be opened, a file replaced with no temporary left.
 case_json() {
   head -c 3000000 /dev/urandom >data
-  agreeing data copy --chart=c.svg && check svg c.svg
+  agreeing data copy --chart=c.svg && check svg c.svg && check average c.svg out
   cmp -s data copy || fail "the copy differs from its input"
   grep -q '"resumeOffset": 0' r.json || fail "no resume offset 0 for a new copy"
   agreeing absent copy
@@ -81,7 +82,7 @@ case_profile() {
   mkdir mnt && "$FAULTY_FS" data mnt -s 2>fuse.log || { skip "mounting FUSE failed: $(head -1 fuse.log)" && return; }
   agreeing mnt/worn copy --chart=c.svg || return
   check profile r.json
-  check svg c.svg && check dip c.svg r.json
+  check svg c.svg && check average c.svg out && check dip c.svg r.json
   ! command -v rsvg-convert >/dev/null || rsvg-convert c.svg >/dev/null || fail "the chart does not render"
 }
 

@@ -1,5 +1,7 @@
-// Result files: each failure's outcome, the profile's times from the loop's ticks, the
-// console untouched, a file written however the run ends.
+// Result files: each failure's outcome, the profile's times from the loop's ticks and
+// the fine clock, request times by band, the console untouched but for their line,
+// the chart's average the console's, a file written however the run ends.
+#include <iterator>  // std::size
 #include <regex>
 
 #include "harness.h"
@@ -35,12 +37,16 @@ std::string FileText(const RunResult& run, const std::string& name) {
 
 }  // namespace
 
-TEST(ResultFiles, TheConsoleIsTheSameWithAndWithoutThem) {
+// A profile adds its one line after the report; the rest is the same.
+TEST(ResultFiles, TheConsoleIsTheSameWithAndWithoutThemButTheRequestTimes) {
   RunResult plain = RunTavo(FailingRun(""));
+  const std::string kTimes =
+      "Request times: 1 under 5 ms, 0 under 20 ms, 0 under 50 ms, 0 under 200 ms, "
+      "0 under 600 ms, 0 slower, 4 failed\r\n";
   for (const char* options :
        {" --json=r.json", " --chart c.svg", " --json r.json --direct"}) {
     RunResult with = RunTavo(FailingRun(options));
-    EXPECT_EQ(WithoutTimes(with.out), WithoutTimes(plain.out)) << options;
+    EXPECT_EQ(WithoutTimes(with.out), WithoutTimes(plain.out) + kTimes) << options;
     EXPECT_EQ(with.exitCode, plain.exitCode) << options;
     EXPECT_EQ(FileText(with, "out"), FileText(plain, "out")) << options;
   }
@@ -63,10 +69,12 @@ TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {
     from = at == std::string::npos ? from : at;
   }
   // Five requests (the retry made two) of 7 ticks, and the pause; the bytes are those
-  // that arrived (100, then the retried block), as BytesRead counts them.
+  // that arrived (100, then the retried block), as BytesRead counts them. On the fine
+  // clock each read takes 100 us, and the pause its 500 ms; the rate is the fine one.
   EXPECT_NE(
-      json.find(R"({"offset": 0, "bytes": 1124, "ms": 535, "bytesPerSecond": 2100, )"
-                R"("slowestRequestMs": 507, "requests": 5, "failedRequests": 4})"),
+      json.find(R"({"offset": 0, "bytes": 1124, "ms": 535, "bytesPerSecond": 2245, )"
+                R"("slowestRequestMs": 507, "requests": 5, "failedRequests": 4, )"
+                R"("microseconds": 500500, "slowestRequestMicroseconds": 500100})"),
       std::string::npos)
       << json;
   EXPECT_NE(
@@ -76,6 +84,67 @@ TEST(ResultFiles, EachFailureItsOutcomeAndTheProfileTheLoopsTicks) {
   EXPECT_NE(json.find(R"("output": {"name": "out", "resumeOffset": 0})"),
             std::string::npos);
   EXPECT_NE(json.find(R"("date": "2026-03-10T14:30:05Z")"), std::string::npos);
+}
+
+// Reads scripted to take each band's edges on the fine clock land in their bands, the
+// failed one in "failed" alone, whatever it took; the ten slowest that succeeded are
+// named, ties in the order read. The chart marks the slowest in its band's colour, and
+// its average, like the JSON's, is the console's Transfer rate figure.
+TEST(ResultFiles, RequestTimesByBandAndTheConsolesRate) {
+  enum Band { k5, k20, k50, k200, k600, kSlower, kFailed };
+  const struct {
+    int64_t micros;
+    Band band;
+  } kReads[] = {{4999, k5},        {5000, k20},    {19999, k20},   {20000, k50},
+                {50000, k200},     {200000, k600}, {599999, k600}, {600000, kSlower},
+                {900000, kFailed}, {100, k5},      {100, k5},      {100, k5}};
+  Script script;
+  script.commandLine = "tavo in /1 --json=r.json --chart=c.svg";
+  script.tickStep = 1;  // 14 ms in all: a rate with a figure after the point
+  script.files["in"] = FileOf(Pattern(11 * 1024));  // and the read that finds the end
+  int counts[kFailed + 1] = {};
+  for (size_t i = 0; i < std::size(kReads); ++i) {
+    ReadOutcome outcome = kReads[i].band == kFailed ? Fail(ERROR_CRC) : ReadOutcome{};
+    outcome.micros = kReads[i].micros;
+    script.files["in"].reads[static_cast<int64_t>(i) * 1024] = {outcome};
+    ++counts[kReads[i].band];
+  }
+  RunResult run = RunTavo(script);
+  std::string line = "Request times: ";
+  const char* kNames[] = {" under 5 ms, ",   " under 20 ms, ",  " under 50 ms, ",
+                          " under 200 ms, ", " under 600 ms, ", " slower, ",
+                          " failed\r\n"};
+  for (int band = k5; band <= kFailed; ++band)
+    line += std::to_string(counts[band]) + kNames[band];
+  EXPECT_EQ(run.out.substr(run.out.size() - line.size()), line);
+
+  std::string json = FileText(run, "r.json");
+  EXPECT_NE(
+      json.find(R"("requestTimes": {"under5ms": 4, "under20ms": 2, "under50ms": 1, )"
+                R"("under200ms": 1, "under600ms": 2, "slower": 1, "failed": 1})"),
+      std::string::npos)
+      << json;
+  std::string slowest;
+  for (int i : {7, 6, 5, 4, 3, 2, 1, 0, 9, 10}) {
+    slowest += (slowest.empty() ? "" : ",\n    ") + std::string(R"({"offset": )") +
+               std::to_string(i * 1024) + R"(, "size": 1024, "microseconds": )" +
+               std::to_string(kReads[i].micros) + "}";
+  }
+  EXPECT_NE(json.find("\"slowestRequests\": [\n    " + slowest + "\n  ]"),
+            std::string::npos)
+      << json;
+
+  std::smatch rate;
+  ASSERT_TRUE(
+      std::regex_search(run.out, rate, std::regex("Transfer rate: ([0-9.]+) Mb")));
+  std::string svg = FileText(run, "c.svg");
+  EXPECT_NE(svg.find("|  average " + rate.str(1) + " MiB/s</text>"), std::string::npos)
+      << svg;
+  EXPECT_NE(json.find("\"mibPerSecond\": " + rate.str(1) + ","), std::string::npos);
+  // 7168 of 11264 bytes across 780 pixels from 90: the 600 ms one, violet.
+  EXPECT_NE(svg.find(R"(<line x1="586" y1="454" x2="586" y2="470" stroke="#8a2be2")"),
+            std::string::npos)
+      << svg;
 }
 
 // The fatal path (a console that stops taking writes) ends the run early; the files

@@ -1,6 +1,6 @@
 // The map's pieces: the parser against broken maps and other tools' spellings, the
-// area list against a byte-by-byte model, the writer read back by the parser, and
-// the order of a pass. (The writer's exact bytes are the cli transcripts' maps.)
+// area list against a byte-by-byte model, and the writer read back by the parser. (The
+// writer's exact bytes are the cli transcripts' maps.)
 #include <random>
 #include <string>
 #include <vector>
@@ -131,42 +131,6 @@ TEST(AreaList, AgreesWithAByteModelAndReadsBack) {
     EXPECT_EQ(static_cast<size_t>(totals.areas[0] + totals.areas[1] + totals.areas[2] +
                                   totals.areas[4]),
               map.areas.size());
-  }
-}
-
-// Non-tried areas on the buffer's grid, then failed ones a sector at a time, then the
-// map's old bad sectors (not this run's). A 512-byte map on 4096-byte sectors still
-// gives whole sectors; an input without a size is read on into the open end.
-TEST(PassPlan, NonTriedThenTrimmedThenOldBadSectors) {
-  using Requests = std::vector<std::pair<int64_t, int64_t>>;
-  const struct {
-    AreaList areas;
-    PassPlan plan;
-    Requests expected;
-  } cases[] = {
-      // clang-format off
-      {{{0, 1000, kNonTried}, {1000, 1048, kRescued}, {2048, 1024, kNonTrimmed},
-        {3072, 512, kBadNow}, {3584, 512, kBadSector}, {4096, 700, kNonScraped},
-        {4796, 4, kNonTried}},
-       {2048, 512, 1, 0, 0},
-       {{0, 1000}, {4796, 4}, {2048, 512}, {2560, 512}, {4096, 512}, {4608, 188},
-        {3584, 512}}},
-      {{{0, 512, kRescued}, {512, 4096, kNonTried}, {4608, 512, kRescued},
-        {5120, 3584, kNonTrimmed}, {8704, 100, kNonTried}},
-       {8192, 4096, 4096, 0, 0},
-       {{0, 8192}, {8192, 4096}, {4096, 4096}, {8192, 4096}}},
-      {{{0, 100, kRescued}, {100, kOpenEnd - 100, kNonTried}},
-       {4096, 512, 1, 0, 0},
-       {{100, 3996}, {4096, 4096}, {8192, 4096}}},
-  };  // clang-format on
-  for (const auto& c : cases) {
-    Requests requests;
-    PassPlan plan = c.plan;
-    int64_t offset = 0, size = 0;
-    while (requests.size() < c.expected.size() &&
-           NextRequest(c.areas, plan, offset, size))
-      requests.push_back({offset, size});
-    EXPECT_EQ(requests, c.expected);
   }
 }
 

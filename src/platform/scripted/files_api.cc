@@ -44,9 +44,12 @@ ReadOutcome TakeOutcome(std::vector<ReadOutcome>& queued) {
 }
 
 // Copies what the outcome delivers of source from `from` on, at most `asked` bytes,
-// leaves the outcome's error code and says how many bytes were delivered.
+// leaves the outcome's error code, moves the fine clock on by the outcome's time and
+// says how many bytes were delivered.
 uint64_t Deliver(const ReadOutcome& outcome, const std::string& source, uint64_t from,
                  void* buffer, DWORD asked) {
+  int64_t micros = outcome.micros >= 0 ? outcome.micros : Live().script.readMicros;
+  Live().counter += micros * (scripted::kCounterFrequency / 1000000);
   uint64_t available = from < source.size() ? source.size() - from : 0;
   uint64_t delivered = std::min<uint64_t>(available, asked);
   if (outcome.bytes >= 0) delivered = std::min<uint64_t>(delivered, outcome.bytes);

@@ -26,6 +26,7 @@ struct LiveState {
   int resultFd = -1;
   DWORD lastError = 0;
   DWORD clock = 0;
+  int64_t counter = 0;  // the fine clock, in kCounterFrequency counts
   size_t ticksTaken = 0;
   std::map<int, int> keyQueries;  // by virtual key
   std::map<intptr_t, OpenFile> handles;

@@ -20,9 +20,20 @@ DWORD GetTickCount() {
   return live.clock;
 }
 
+BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount) {
+  lpPerformanceCount->QuadPart = Live().counter;
+  return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency) {
+  lpFrequency->QuadPart = scripted::kCounterFrequency;
+  return TRUE;
+}
+
 void Sleep(DWORD dwMilliseconds) {
   scripted::LogCall("Sleep " + std::to_string(dwMilliseconds));
   Live().clock += dwMilliseconds;
+  Live().counter += int64_t{dwMilliseconds} * scripted::kCounterFrequency / 1000;
 }
 
 // A fixed date, so that what a run writes does not depend on the day.

@@ -21,9 +21,14 @@ constexpr uint64_t kMaxStoredSpan = 256ull << 20;
 // What one ReadFile or BackupRead call does.
 struct ReadOutcome {
   bool ok = true;
-  DWORD code = 0;      // the last error the call leaves; 0 leaves it as it was
-  int64_t bytes = -1;  // bytes delivered; -1: what the medium holds, up to the request
+  DWORD code = 0;       // the last error the call leaves; 0 leaves it as it was
+  int64_t bytes = -1;   // bytes delivered; -1: what the medium holds, up to the request
+  int64_t micros = -1;  // what the call takes on the fine clock; -1: Script::readMicros
 };
+
+// The fine clock's counts per second: Windows' usual 10 MHz, so that times pass
+// through a conversion as they do there.
+constexpr int64_t kCounterFrequency = 10000000;
 
 // A named file, drive or share: `bytes` placed at `origin`, zeros elsewhere up to
 // `length`, so a 5 GiB file costs no memory.
@@ -65,6 +70,9 @@ struct Script {
   // previous one. Sleep(ms) adds ms.
   std::vector<DWORD> ticks;
   DWORD tickStep = 1000;
+  // The fine clock stands still but for reads and pauses: each read moves it on by
+  // its outcome's time, or this many microseconds; Sleep(ms) by ms.
+  int64_t readMicros = 100;
   KeyScript escape;
   KeyScript space;
   // The console control event that comes during this read (counted from 1), handed
