@@ -12,6 +12,10 @@
 // or the profile hears of their outcomes.
 void StartPlan();
 
+// At the top of each iteration, beside the tick: the request made in it starts now,
+// for whatever hears of its outcome (the profile's fine clock).
+void PlanStartRequest();
+
 // The next request: of size bytes, at Position. Straight through, every request is of
 // BufferSize bytes, as the loop's first is, and the loop moves Position on itself and
 // ends on a short read; the map moves Position to its request. A request retried

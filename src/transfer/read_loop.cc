@@ -48,7 +48,7 @@ void WriteReadLine(BOOL ok, DWORD code, bool withCode) {
 BOOL ReadAtPosition() {
   if (inputAt != Run.Position) SeekTo(Run.Input, Run.Position);
   SetLastError(0);
-  DWORD count = 0;
+  DWORD count;  // ReadFile sets it before anything else, also to fail
   BOOL ok =
       ReadFile(Run.Input, ReadBuffer, static_cast<DWORD>(requestSize), &count, nullptr);
   Run.LastReadBytes = static_cast<int32_t>(count);
@@ -227,7 +227,7 @@ bool EndsTheLoop() {
 // an error code, the end of the input) is looked at only once the read says so.
 bool ReadOneBlock() {
   uint32_t now = GetTickCount();
-  MarkRequestStart();
+  PlanStartRequest();
   // Within one tick nothing that the keys ask for can change: SPACE asks for a line
   // per new tick, the interval is counted in ticks, and a key stays down for many.
   // Small reads make thousands of requests a tick, and ask the keys once.

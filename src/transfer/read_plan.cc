@@ -21,6 +21,11 @@ void StartPlan() {
   again = false;
 }
 
+// A profile is kept only where outcomes are heard.
+void PlanStartRequest() {
+  if (hearsOutcomes) MarkRequestStart();
+}
+
 bool PlanNextRequest(int32_t& size) {
   if (!followsMap) return true;
   if (again) {

@@ -156,7 +156,9 @@ BOOL ReadFileWith(HANDLE file, LPVOID buffer, DWORD size, LPDWORD count,
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
   if (record == nullptr) return ReadOtherwise(file, bytes, size, count, pread_fn);
   ssize_t got = pread_fn(record->fd, bytes, size, record->position);
-  if (got != static_cast<ssize_t>(size))
+  // GCC takes a way that returns a constant for the rare one, and would lay this,
+  // the usual one, out of line.
+  if (__builtin_expect(got != static_cast<ssize_t>(size), 0))
     return ReadShort(record, bytes, size, count, pread_fn, got);
   record->position += got;
   if (count != nullptr) *count = size;

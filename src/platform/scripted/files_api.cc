@@ -135,9 +135,11 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
 }
 
 // The part of the buffer beyond what is delivered is left as it was. Only the
-// requested window is read out, so a huge sparse file costs nothing.
+// requested window is read out, so a huge sparse file costs nothing. As on Windows,
+// the count is 0 before anything is checked.
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED) {
+  if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
   OpenFile* open = FindOpenFile(hFile);
   if (open == nullptr) return FALSE;
   LogCall("ReadFile " + open->name + " at=" + std::to_string(open->offset) +
@@ -147,7 +149,6 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
   if (file.sectorSize != 0 && (open->offset % file.sectorSize != 0 ||
                                nNumberOfBytesToRead % file.sectorSize != 0)) {
     Live().lastError = ERROR_INVALID_PARAMETER;  // as a disk refuses part of a sector
-    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
     return FALSE;
   }
   ReadOutcome outcome = TakeOutcome(file.reads[static_cast<int64_t>(open->offset)]);
