@@ -74,6 +74,8 @@ void KeepResultsAtExit() {
 
 void DropResultFiles() { Dropped = true; }
 
+// A rescue that --map names is timed too: its slow requests tell where the medium
+// fails, as its failures do.
 void ProfileReadsIfWanted() {
-  if (Wanted()) StartProfile(Run.InputSize);
+  if (Wanted() || RescueMapNamed()) StartProfile(Run.InputSize);
 }

@@ -36,7 +36,7 @@ tavo() {
   perl -0777 -i -pe 's/\rFile too small or cached\r\n(?!Transfer rate)/Transfer rate: \r\n\r\n/;
     s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
     s/\r[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb\/s\) +)//g;
-    s/(Transfer rate: )[^\r]*/$1<rate>/; s/(download\. Version )[^\r]*/$1<version>/' "$work/out"
+    s/(Transfer rate: )[^\r]*/$1<rate>/; s/(Request times: )[^\r]*/$1<bands>/; s/(download\. Version )[^\r]*/$1<version>/' "$work/out"
 }
 
 # run ARG...: tavo, recorded in the case's transcript: "$ tavo ARG...", stdout, exit code.
