@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kWidth = 960, kHeight = 540;
+constexpr int kWidth = 960;
 constexpr int kLeft = 90, kRight = 870, kTop = 86, kBottom = 470;
 constexpr int kPlotWidth = kRight - kLeft, kPlotHeight = kBottom - kTop;
 constexpr int kTicks = 5;

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr long kStopGraceMs =
-    500;  // the longest a stop waits for the request under way
 constexpr int kEndingSignals[] = {SIGINT, SIGHUP, SIGTERM};
 constexpr DWORD kEvents[] = {CTRL_C_EVENT, CTRL_CLOSE_EVENT, CTRL_SHUTDOWN_EVENT};
 constexpr int kCount = 3;
