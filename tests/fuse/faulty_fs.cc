@@ -1,35 +1,27 @@
 // A damaged medium served by the kernel: files over the bytes of DATA.
 //   faulty_fs DATA MOUNTPOINT [-s] [other FUSE options]
 // A request that reaches a failing sector delivers the bytes before it; one that
-// starts at it fails. Direct I/O, so that each read reaches this server, except:
-// "damaged", said to be 256 KiB (more than DATA): EIO at 0x9400, and no medium at
-//   0x18200 for the first two reads after each open.
+// starts at it fails. Direct I/O, so that each read reaches this server, except
+// "hanging". The files (faults, their sectors, in the table below):
+// "damaged", said to be 256 KiB: EIO, and no medium for the first two reads per open.
 // "refusing": no medium for the first read at 0; EINVAL for requests reaching 0x11000.
-// "disk", a loop device's backing file in the tests, fails as a disk does: a medium
-//   error, a timeout and a refusal (EINVAL) at 0x9400, 0x10200 and 0x18400.
-// "unflushable", empty and writable, takes every write and fails each close with
-//   ENOSPC, as a network file system reports a write it deferred; "unsyncable" fails
-//   each fsync so instead, as a file system that allocates late does.
+// "disk", a loop device's backing file: a medium error, a timeout and a refusal.
+// "unflushable", empty and writable, fails each close with ENOSPC, as a network file
+//   system reports a write it deferred; "unsyncable" each fsync, as late allocation.
 // "hanging", read through the page cache as a share's files are: its reads wait until
-//   a file DATA.release exists, as on a share whose link is down, which only a fatal
-//   signal interrupts. Serve it multithreaded (no -s).
+//   DATA.release exists, as on a share whose link is down. Serve it multithreaded.
 // "dropping", opened for the first time, hands over zeros as data for the 128 KiB
 //   before 0x28000, where its reads end, as a share whose server went away can.
-// "stalling": while a file DATA.hold exists, a read from 0x20000 on creates
-//   DATA.stalled and waits until DATA.hold is gone (10 s at most), as a medium that
-//   stops answering does.
-// "healing": its sectors at 0x9400, 0x18200 and 0x20000 fail (EIO) their first one,
-//   two and three reads over the server's life, as a failing disk's that read on a
-//   later try; none fail once DATA.healed exists. Each read is logged as "offset size"
-//   in DATA.reads.
-// "slow" takes 2 ms for each read, so that a copy of it lasts long enough to be killed.
-// "worn": each read takes 1 ms, 10 ms in the middle fifth of DATA, and the sectors at
-//   0x310000 and 0xB30000 fail (EIO) until DATA.healed exists.
-// "lossy", empty and writable, keeps what is written in memory; its first fsync fails
-//   (EIO) and drops what it had not stored, as a device whose writeback failed loses
-//   the pages; later ones store it.
-// "failing": a read that reaches the middle eighth of DATA fails (EIO) after 100 ms, as
-//   a failing stretch of a disk does. Each read is logged as "healing"'s are.
+// "stalling": while DATA.hold exists, a read from 0x20000 on creates DATA.stalled and
+//   waits until DATA.hold is gone (10 s at most), as a medium that stops answering.
+// "healing": sectors that fail (EIO) their first reads over the server's life, none
+//   once DATA.healed exists; each read logged as "offset size" in DATA.reads.
+// "slow": 2 ms a read. "worn": 1 ms a read, 10 ms in DATA's middle fifth; two sectors
+//   fail (EIO) until DATA.healed exists.
+// "lossy", empty and writable, kept in memory: its first fsync fails (EIO) and drops
+//   what it had not stored, as a device whose writeback failed; later ones store it.
+// "failing": a read reaching DATA's middle eighth fails (EIO) after 100 ms, as a
+//   failing stretch of a disk; logged as "healing"'s are.
 #define FUSE_USE_VERSION 31
 #include <fcntl.h>
 #include <fuse.h>
@@ -127,12 +119,9 @@ int Open(const char* path, fuse_file_info* info) {
 }
 
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
-  if (Is(path, "/healing") || Is(path, "/failing")) {
-    FILE* log = fopen((data_path + ".reads").c_str(), "a");
-    if (log != nullptr)
-      fprintf(log, "%lld %zu\n", static_cast<long long>(offset), size);
-    if (log != nullptr) fclose(log);
-  }
+  bool logged = Is(path, "/healing") || Is(path, "/failing");
+  if (FILE* log = logged ? fopen((data_path + ".reads").c_str(), "a") : nullptr)
+    fprintf(log, "%lld %zu\n", static_cast<long long>(offset), size), fclose(log);
   if (Is(path, "/slow")) usleep(2000);
   while (Is(path, "/hanging") && !Exists(".release")) usleep(20000);
   if (Is(path, "/lossy")) {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <utility>  // std::exchange
+#include <utility>  // std::pair
 
 #include "../../src/platform/posix/posix_layer.h"
 #include "gtest/gtest.h"
@@ -119,35 +119,6 @@ TEST_F(Files, DiskReadsFailAsOnWindows) {
     }
   }
   close(disk.fd);
-}
-
-// A request that the first call does not fill is filled on from where that call
-// stopped, up to a failure, which keeps what arrived; the file pointer moves on by
-// what arrived, and the next request starts there.
-TEST_F(Files, RequestsAreFilledOnFromWhereTheFirstCallStopped) {
-  FileRecord file;
-  file.fd = open(MakeFile("/f", std::string(1024, 'f')).c_str(), O_RDONLY);
-  file.positioned = true;
-  PreadFn device = [](int, void* buffer, size_t size, off_t at) -> ssize_t {
-    if (at >= 700) return errno = EIO, -1;  // at most 100 bytes a call, up to 700
-    size = std::min<size_t>({size, 100, static_cast<size_t>(700 - at)});
-    for (size_t i = 0; i < size; ++i)
-      static_cast<char*>(buffer)[i] = 'a' + (at + i) % 26;
-    return static_cast<ssize_t>(size);
-  };
-  std::string expected(700, ' ');
-  for (size_t i = 0; i < expected.size(); ++i) expected[i] = 'a' + i % 26;
-  std::string buffer(512, '~');
-  DWORD count = 0;
-  EXPECT_TRUE(ReadFileWith(&file, &buffer[0], 512, &count, device));
-  EXPECT_EQ(buffer.substr(0, count), expected.substr(0, 512));
-  buffer.assign(512, '~');
-  EXPECT_FALSE(ReadFileWith(&file, &buffer[0], 512, &count, device));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CRC));
-  EXPECT_EQ(buffer, expected.substr(512) + std::string(512 - 188, '~'));
-  EXPECT_EQ(count, 188u);
-  EXPECT_EQ(SetFilePointer(&file, 0, nullptr, FILE_CURRENT), 700u);
-  close(file.fd);
 }
 
 // Only a refused (EINVAL) probe of the first sector, one whole sector into an aligned

@@ -31,6 +31,13 @@ inline RunResult RunTavo(const Script& script) {
   return result;
 }
 
+// Whether text holds part; a failure shows the text.
+inline ::testing::AssertionResult Has(const std::string& text,
+                                      const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
+}
+
 inline ReadOutcome Fail(DWORD code, int64_t bytes = 0) { return {false, code, bytes}; }
 inline KeyScript PressedAt(int query) {  // the "pressed since the last query" bit
   std::vector<SHORT> byQuery(query + 1, 0);
@@ -48,6 +55,14 @@ inline std::string Pattern(size_t n) {
 inline FileSpec FileOf(const std::string& bytes) {
   FileSpec file;
   return file.length = (file.bytes = bytes).size(), file;
+}
+
+// A run of "tavo " + arguments whose file "in" holds input.
+inline Script Scripted(const std::string& arguments, const std::string& input) {
+  Script script;
+  script.commandLine = "tavo " + arguments;
+  script.files["in"] = FileOf(input);
+  return script;
 }
 
 inline int Count(const RunResult& run, const std::string& prefix) {
