@@ -8,8 +8,10 @@
 #   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus, and the
 #                software real against the x87 unit as long, from a new seed
 #   make install build the Linux tavo alone (no tests, no GoogleTest), and install it,
-#                stripped, and its manual under PREFIX (/usr/local), inside DESTDIR
-#                when set
+#                stripped, its manual and its bash completion under PREFIX
+#                (/usr/local), inside DESTDIR when set
+#   make uninstall  remove what the last `make install` put, and the directories it
+#                leaves empty under PREFIX
 #   make package the .deb and the Windows zips, built twice from fresh trees and the two
 #                compared, checked, with SHA256SUMS, in build/packages
 #   make bench   speed against a bare read loop and dd: bench/results.md, results.png;
@@ -67,7 +69,7 @@ WINDOWS_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
 WINDOWS64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
 
 .PHONY: all demo test deps linux windows windows64 test-linux test-sanitize test-windows \
-	test-windows64 check-windows test-windows-programs fuzzers fuzz fuzz-real test-fuzz install \
+	test-windows64 check-windows test-windows-programs fuzzers fuzz fuzz-real test-fuzz install uninstall \
 	package bench format clean test-ports $(addprefix port-,$(PORTS)) $(addprefix test-,$(PORTS))
 
 all: linux
@@ -94,6 +96,10 @@ install:
 	cmake -S . -B $(PROGRAM_BUILD) $(GENERATOR) -DTAVO_TESTS=OFF
 	cmake --build $(PROGRAM_BUILD) -j $(JOBS)
 	DESTDIR="$(DESTDIR)" cmake --install $(PROGRAM_BUILD) --prefix "$(PREFIX)" --strip
+
+# What the last `make install` put, by the list it left in its build tree.
+uninstall:
+	bash cmake/uninstall.sh $(PROGRAM_BUILD)/install_manifest.txt "$(DESTDIR)" "$(PREFIX)"
 
 # Each Windows program is packaged where its compiler is here.
 package:

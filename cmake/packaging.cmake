@@ -51,6 +51,9 @@ else()
   install(TARGETS tavo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tavo.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # Where bash-completion looks for a command's completion when it is first typed.
+  install(FILES packaging/tavo.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tavo)
   # The schema of --json's result files, which the manual names.
   install(FILES doc/tavo-result.schema.json DESTINATION ${CMAKE_INSTALL_DOCDIR})
   # Only the package carries Debian's copyright file and changelog.
