@@ -98,7 +98,7 @@ check_deb() {
   version=$(dpkg-deb -f "$deb" Version)
   check "$name" "$(dpkg-deb -c "$deb")" usr/bin/tavo usr/share/man/man1/tavo.1.gz \
     usr/share/doc/tavo/copyright usr/share/doc/tavo/changelog.gz \
-    usr/share/doc/tavo/tavo-result.schema.json
+    usr/share/doc/tavo/tavo-result.schema.json usr/share/bash-completion/completions/tavo
   # A native package's changelog must have an entry for the version it ships.
   [[ $(head -n 1 "$top/packaging/changelog") == "tavo ($version) "* ]] || {
     echo "make package: packaging/changelog has no entry for $version at its top"
