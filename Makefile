@@ -103,7 +103,7 @@ uninstall:
 
 # Each Windows program is packaged where its compiler is here.
 package:
-	JOBS=$(JOBS) bash cmake/make-packages.sh $(PACKAGE_DIR) $(PACKAGE_BUILDS)
+	JOBS=$(JOBS) ONCE=$(ONCE) bash cmake/make-packages.sh $(PACKAGE_DIR) $(PACKAGE_BUILDS)
 
 # The program alone, in a build tree of its own (no tests, no GoogleTest), copies a
 # file of pseudo-random bytes with `tavo sample copy`; then the copy is cut short, as
@@ -134,7 +134,8 @@ test: deps
 	$(MAKE) --no-print-directory test-windows-programs || status=1; \
 	$(MAKE) --no-print-directory test-ports TAVO_PORTS="$(TEST_PORTS)" || status=1; \
 	$(if $(UNTESTED_PORTS),echo "$(UNTESTED_PORTS_LINE)";) \
-	$(MAKE) --no-print-directory package || status=1; \
+	echo "make test: NOT RUN: the second build of the packages, compared with the first (make package runs it)"; \
+	$(MAKE) --no-print-directory package ONCE=1 || status=1; \
 	if [[ $$status -eq 0 ]]; then echo "make test: all passed"; else echo "make test: FAILED"; fi; \
 	exit $$status
 
