@@ -33,6 +33,11 @@ constexpr size_t kNumberTextMax = 64;
 size_t FormatInteger(int32_t value, char* out);
 size_t FormatReal(Real value, int decimals, char* out);  // decimals 0 to 20
 
+// One line to standard error: "tavo: ", text, and the line end of the platform's own
+// programs there (ErrorLineEnd); written at once, apart from the output channel. A
+// failure to write it changes nothing: standard output still tells what happened.
+void WriteErrorLine(const char* text);
+
 // Ends the process with exitCode after passing on what is still buffered; a failure
 // to write it is ignored at this point.
 [[noreturn]] void ExitWithCode(UINT exitCode);

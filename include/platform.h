@@ -5,6 +5,8 @@
 #ifndef TAVO_INCLUDE_PLATFORM_H_
 #define TAVO_INCLUDE_PLATFORM_H_
 
+#include <string>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <winioctl.h>  // DeviceIoControl's disk requests
@@ -28,14 +30,18 @@ bool IsPathSeparator(char c);
 // of a name there.
 const char* ProgramArgument(int index);
 
-// What a command line of this one argument asks for instead of a run. POSIX programs
-// answer "-h" with their help and "-V" with their version; on Windows these are names
-// like any other, so there it is always kRun. ("--help" and "--version" are long
-// options on every platform.)
-enum class LoneArgument { kRun, kHelp, kVersion };
-LoneArgument LoneArgumentRequest(const char* argument);
+// True where an argument that begins with a single "-" is an option, as POSIX
+// programs take it: "-h" asks for the help, "-V" for the version, any other is
+// refused, and a file of such a name is given as "./-x". Windows programs take such
+// an argument as a name, of a file or of nothing.
+bool DashArgumentsAreOptions();
 
-// The text that kHelp shows after the Banner, before the long options: every option
+// How a line written to standard error ends: as the platform's own programs end
+// theirs, "\n" on POSIX and "\r\n" on Windows. (Standard output's lines end in
+// "\r\n" everywhere, so that every program prints the same bytes.)
+const char* ErrorLineEnd();
+
+// The text that --help shows after the Banner, before the long options: every option
 // explained, with examples of the names this platform's users give. Stored whole,
 // its lines ended by CR LF; nullptr where the Usage text serves.
 const char* HelpText();

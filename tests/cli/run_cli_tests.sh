@@ -18,17 +18,18 @@ trap 'exit 1' INT TERM HUP
 fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
-# tavo ARG...: stdout in $work/out (every line end CR LF), the exit code in $code. Time
-# figures, the version and a Progress line a slow clock let in are masked; a run too
-# short for the clock (no rate, exit code 1) is taken as a timed run would end.
+# tavo ARG...: stdout in $work/out (every line end CR LF), stderr in $work/err, the
+# exit code in $code. Time figures, the version and a Progress line a slow clock let
+# in are masked; a run too short for the clock (no rate, exit code 1) is taken as a
+# timed run would end.
 tavo() {
-  "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
+  "${emulator[@]}" "$program" "$@" </dev/null >"$work/out" 2>"$work/err"
   code=$?
   # tavo writes its banner before anything can fail. A run under wine that wrote not
   # even that was not started by wine (seen once on a busy machine): it is run again.
   if ((${#emulator[@]})) && [[ $code != 0 && ! -s $work/out ]]; then
     echo "  $name: wine started no program (exit code $code): tavo $* run again"
-    "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
+    "${emulator[@]}" "$program" "$@" </dev/null >"$work/out" 2>"$work/err"
     code=$?
   fi
   perl -0777 -ne 'exit(/(?<!\r)\n/)' "$work/out" || fail "a bare line feed: tavo $*"
@@ -36,7 +37,8 @@ tavo() {
   perl -0777 -i -pe 's/\rFile too small or cached\r\n(?!Transfer rate)/Transfer rate: \r\n\r\n/;
     s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
     s/\r[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb\/s\) +)//g;
-    s/(Transfer rate: )[^\r]*/$1<rate>/; s/(download\. Version )[^\r]*/$1<version>/' "$work/out"
+    s/(Transfer rate: )[^\r]*/$1<rate>/; s/(download\. Version )[^\r]*/$1<version>/;
+    s/^tavo \S+\r$/tavo <version>\r/m' "$work/out"
 }
 
 # run ARG...: tavo, recorded in the case's transcript: "$ tavo ARG...", stdout, exit code.
@@ -62,8 +64,8 @@ case_process() {
   [[ $? == 3 ]] || fail "tavo '\"copy\" 2' /dev/full: not exit code 3"
 }
 
-# Linux: "--help", or "-h" alone, shows the help text, "-V" alone the Banner, with
-# exit code 0; beside another argument "-V" is a name.
+# Linux: "--help" or "-h" shows the help text, "-V" the version, with exit code 0,
+# alone or beside a name.
 case_help() {
   $linux || { skip "the Linux build only" && return; }
   run --help
@@ -74,14 +76,61 @@ case_help() {
 
 # "--help" and "--version" answer wherever they stand; an unknown long option, a value
 # to one that takes none, or "--" alone is a bad command line; "./--help" is a file.
+# The version's first line is "tavo" and the version the banner names.
 case_long_options() {
   echo data >--help
   tavo in --help
   [[ $code == 0 ]] && grep -aq '^Long options' "$work/out" ||
     fail "tavo in --help: not the help with its long options, exit code 0"
+  local first banner
+  first=$("${emulator[@]}" "$program" --version </dev/null | head -1)
+  banner=$("${emulator[@]}" "$program" in --help </dev/null | grep -a '^Files reading')
+  [[ $first =~ ^tavo\ [0-9]+\.[0-9]+$'\r'$ && $first == "tavo ${banner##* Version }" ]] ||
+    fail "tavo --version | head -1: $(cat -A <<<"$first"), the banner's: $(cat -A <<<"$banner")"
   for line in "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
     run $line
   done
+}
+
+# A bad command line: one line on stderr saying what is wrong, ended as the system
+# ends lines there; the Usage text on stdout; exit code 1. On Linux "-x" is an option,
+# refused before anything is opened: "tavo -x big" leaves big as it was, where the
+# Windows programs copy a file "-x" to big.
+case_refusals() {
+  local args why eol=$'\n' long
+  $linux || eol=$'\r\n'
+  long=$(printf %0256d 0)
+  head -c 5000 /dev/urandom >./-x && head -c 1000 ./-x | tee big >big.before
+  while IFS='|' read -r args why; do
+    [[ $args == linux:* ]] && { $linux || continue; } && args=${args#linux:}
+    read -ra args <<<"$args"
+    tavo "${args[@]}"
+    [[ $code == 1 ]] && grep -aq '^Usage: tavo ' "$work/out" &&
+      printf 'tavo: %s%s' "$why" "$eol" | cmp -s - "$work/err" ||
+      fail "tavo ${args[*]}: exit code $code, stderr $(cat -A "$work/err")"
+  done <<TABLE
+|no input named
+--frobnicate|unknown option '--frobnicate'
+in --DIRECT|unknown option '--DIRECT'
+in out --map|--map needs a value (--map=FILE)
+in --direct=x|--direct takes no value
+in /3000000|/3000000: a request is 1 to 2097151 KiB
+in /0|/0: a request is 1 to 2097151 KiB
+in /x|unknown option '/x'
+a b c|too many names: 'c'
+in $long|name longer than 255 bytes: '${long:0:60}...'
+in --map=m|--map needs an output
+in out --map=m /b|--map cannot be used with /b
+in out --map=m /i|--map cannot be used with /i
+linux:-x big|unknown option '-x'
+linux:in -|unknown option '-'
+TABLE
+  if $linux; then
+    cmp -s big big.before || fail "tavo -x big: big was written"
+  else
+    tavo -x big
+    [[ $code == 0 ]] && cmp -s ./-x big || fail "tavo -x big: not a copy of the file -x"
+  fi
 }
 
 # Windows: "/dev/sdb" is an option: a bad command line (Linux takes it for a path).
@@ -612,7 +661,8 @@ case_zero_stretches() {
 }
 
 passed=0 failed=0
-for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
+for name in ${TAVO_CLI_CASES:-usage help long_options refusals process \
+  slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
   good_data_first slow_copies zero_stretches}; do

@@ -1,0 +1,15 @@
+// The one line a refused command line writes to standard error, beyond the output
+// channel.
+#include <string>
+
+#include "console.h"
+
+// One WriteFile call, so that the line reaches a log whole.
+void WriteErrorLine(const char* text) {
+  std::string line = std::string("tavo: ") + text + ErrorLineEnd();
+  HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+  if (standardError == nullptr || standardError == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(standardError, line.data(), static_cast<DWORD>(line.size()), &written,
+            nullptr);
+}
