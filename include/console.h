@@ -33,6 +33,10 @@ constexpr size_t kNumberTextMax = 64;
 size_t FormatInteger(int32_t value, char* out);
 size_t FormatReal(Real value, int decimals, char* out);  // decimals 0 to 20
 
+// After the number of a failed call's error code: " (words)", the system's words for
+// it, where the platform has them (ErrorWords); nothing on Windows.
+void WriteErrorWords(DWORD code);
+
 // One line to standard error: "tavo: ", text, and the line end of the platform's own
 // programs there (ErrorLineEnd); written at once, apart from the output channel. A
 // failure to write it changes nothing: standard output still tells what happened.

@@ -41,6 +41,18 @@ bool DashArgumentsAreOptions();
 // "\r\n" everywhere, so that every program prints the same bytes.)
 const char* ErrorLineEnd();
 
+// The system's words for a Win32 error code, to follow its number in a message:
+// "error 2 (No such file or directory)"; "" for none. A POSIX layer gives the words
+// of the errno that the code last came from, or its own where the failure had none
+// (a disk number that names no disk); Windows programs show the number alone, as they
+// always have.
+std::string ErrorWords(DWORD code);
+
+// How a message names a file the program opened: as the system knows it. A POSIX
+// layer shows "\\.\PhysicalDriveN" as the /dev path of that disk, or as "N:" where
+// there is no such disk; other names, and every name on Windows, stand as given.
+std::string ShownName(const char* name);
+
 // The text that --help shows after the Banner, before the long options: every option
 // explained, with examples of the names this platform's users give. Stored whole,
 // its lines ended by CR LF; nullptr where the Usage text serves.

@@ -1,8 +1,16 @@
-// The one line a refused command line writes to standard error, beyond the output
-// channel.
+// Errors told beyond the output channel's own text: the system's words after an
+// error code, and the one line a refused command line writes to standard error.
 #include <string>
 
 #include "console.h"
+
+void WriteErrorWords(DWORD code) {
+  std::string words = ErrorWords(code);
+  if (words.empty()) return;
+  WriteText(" (");
+  WriteText(words.c_str());
+  WriteChar(')');
+}
 
 // One WriteFile call, so that the line reaches a log whole.
 void WriteErrorLine(const char* text) {

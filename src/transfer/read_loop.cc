@@ -189,6 +189,7 @@ bool ReadOneBlock() {
   if (ending) {
     WriteText("\r\nAn unexpected error ");
     WriteInteger(static_cast<int32_t>(code));
+    WriteErrorWords(code);
     WriteText(" occurred. Read cancelled");
     WriteLineEnd();
     Run.StopRequested = true;

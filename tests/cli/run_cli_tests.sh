@@ -19,9 +19,10 @@ fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
 # tavo ARG...: stdout in $work/out (every line end CR LF), stderr in $work/err, the
-# exit code in $code. Time figures, the version and a Progress line a slow clock let
-# in are masked; a run too short for the clock (no rate, exit code 1) is taken as a
-# timed run would end.
+# exit code in $code. Time figures, the version, a Progress line a slow clock let in
+# and the words the Linux program gives after an error code (case error_words checks
+# them) are masked, so that every build has one transcript; a run too short for the
+# clock (no rate, exit code 1) is taken as a timed run would end.
 tavo() {
   "${emulator[@]}" "$program" "$@" </dev/null >"$work/out" 2>"$work/err"
   code=$?
@@ -38,7 +39,8 @@ tavo() {
     s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
     s/\r[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb\/s\) +)//g;
     s/(Transfer rate: )[^\r]*/$1<rate>/; s/(download\. Version )[^\r]*/$1<version>/;
-    s/^tavo \S+\r$/tavo <version>\r/m' "$work/out"
+    s/^tavo \S+\r$/tavo <version>\r/m; s/(error \d+)(?: \([^)\r]*\)|: [^)\r]*(?=\)))/$1/g;
+    s/^(Cannot open file [^\r]*?\d) \([^)\r]*\)\r$/$1\r/mg' "$work/out"
 }
 
 # run ARG...: tavo, recorded in the case's transcript: "$ tavo ARG...", stdout, exit code.
@@ -131,6 +133,27 @@ TABLE
     tavo -x big
     [[ $code == 0 ]] && cmp -s ./-x big || fail "tavo -x big: not a copy of the file -x"
   fi
+}
+
+# Linux: the system's words after an error code: the errno's behind the code, or
+# tavo's own; a disk named by a number that names none lists the disks there are.
+case_error_words() {
+  $linux || { skip "the Linux build only" && return; }
+  local input line
+  echo data >file && mkdir directory
+  while IFS='|' read -r input line; do
+    "${emulator[@]}" "$program" "$input" </dev/null >out
+    grep -aqxF "$line"$'\r' out || fail "tavo $input: not '$line': $(grep -a '^Cannot' out)"
+  done <<'TABLE'
+absent|Cannot open file "absent": error 2 (No such file or directory)
+missing/x|Cannot open file "missing/x": error 3 (No such file or directory)
+file/below|Cannot open file "file/below": error 3 (Not a directory)
+directory|Cannot open file "directory": error 5 (Is a directory)
+C:|Cannot open file "\\.\C:": error 3 (Linux has no drive letters)
+TABLE
+  "${emulator[@]}" "$program" 9: </dev/null >out
+  grep -aqE '^Cannot open file "(9:": error 2 \(No such disk: this machine has (none|[1-9], 0: /dev/)|/dev/)' out ||
+    fail "tavo 9: $(grep -a '^Cannot' out)"
 }
 
 # Windows: "/dev/sdb" is an option: a bad command line (Linux takes it for a path).
@@ -661,7 +684,7 @@ case_zero_stretches() {
 }
 
 passed=0 failed=0
-for name in ${TAVO_CLI_CASES:-usage help long_options refusals process \
+for name in ${TAVO_CLI_CASES:-usage help long_options refusals error_words process \
   slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
