@@ -1,6 +1,8 @@
 // Console output: every byte tavo shows goes through one 128-byte channel to
 // standard output. A statement is any number of item writes closed by WriteLineEnd,
 // WriteBlockLineEnd or FlushOutput; the check for a failed write comes after each.
+// Text is written as a Windows console shows it, and reaches standard output in the
+// lines of the platform's (console_lines.h).
 #ifndef TAVO_INCLUDE_CONSOLE_H_
 #define TAVO_INCLUDE_CONSOLE_H_
 

@@ -37,9 +37,19 @@ const char* ProgramArgument(int index);
 bool DashArgumentsAreOptions();
 
 // How a line written to standard error ends: as the platform's own programs end
-// theirs, "\n" on POSIX and "\r\n" on Windows. (Standard output's lines end in
-// "\r\n" everywhere, so that every program prints the same bytes.)
+// theirs, "\n" on POSIX and "\r\n" on Windows.
 const char* ErrorLineEnd();
+
+// How standard output holds the lines the program writes. They are written as a
+// Windows console shows them: each ends in CR LF, and a line rewritten in place (the
+// Progress report) begins with a bare CR. The console channel passes them on so.
+enum class ConsoleLines {
+  kAsWritten,  // those bytes: every standard output of a Windows program
+  kTerminal,   // LF ends a line; a bare CR goes back to rewrite it
+  kLog,        // a file or a pipe: LF ends a line, every rewrite is a line of its own,
+               // and no CR is written
+};
+ConsoleLines ConsoleLinesOf(HANDLE output);
 
 // The system's words for a Win32 error code, to follow its number in a message:
 // "error 2 (No such file or directory)"; "" for none. A POSIX layer gives the words

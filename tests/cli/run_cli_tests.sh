@@ -18,11 +18,27 @@ trap 'exit 1' INT TERM HUP
 fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
-# tavo ARG...: stdout in $work/out (every line end CR LF), stderr in $work/err, the
-# exit code in $code. Time figures, the version, a Progress line a slow clock let in
-# and the words the Linux program gives after an error code (case error_words checks
-# them) are masked, so that every build has one transcript; a run too short for the
-# clock (no rate, exit code 1) is taken as a timed run would end.
+# A Progress report's figures, as perl matches them.
+progress='[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb/s\) +)'
+
+# console_text FILE: the Linux program's log, which holds no CR, as a console shows
+# it, which the transcripts hold: lines end in CR LF, and a line the console rewrites
+# (a Progress report, the lines of the report that overwrite one) begins with a bare
+# CR. A report that a message leaves ("\r\n0400: Read error") ended with that
+# message's CR LF; one overwritten ended with none, nor did a line it overwrote.
+console_text() {
+  P=$progress perl -0777 -i -pe 'my $p = qr/$ENV{P}/;
+    s/^(Elapsed time: |File too small or cached)/\r$1/mg;
+    s/^($p)\n(?=(\r|$p)?)/"\r$1" . (defined $2 ? "" : "\n")/mge;
+    s/^( {4}Retrying\.\.\.)\n(?=\r$p)/$1/mg; s/\n/\r\n/g' "$1"
+}
+
+# tavo ARG...: stdout in $work/out (every line end CR LF: the Linux program's LF ones
+# are made so, once it is checked that they are all it wrote), stderr in $work/err,
+# the exit code in $code. Time figures, the version, a Progress line a slow clock let
+# in and the words the Linux program gives after an error code (case error_words
+# checks them) are masked, so that every build has one transcript; a run too short for
+# the clock (no rate, exit code 1) is taken as a timed run would end.
 tavo() {
   "${emulator[@]}" "$program" "$@" </dev/null >"$work/out" 2>"$work/err"
   code=$?
@@ -33,11 +49,15 @@ tavo() {
     "${emulator[@]}" "$program" "$@" </dev/null >"$work/out" 2>"$work/err"
     code=$?
   fi
-  perl -0777 -ne 'exit(/(?<!\r)\n/)' "$work/out" || fail "a bare line feed: tavo $*"
+  if $linux; then
+    ! grep -aq $'\r' "$work/out" || fail "a CR: tavo $*"
+    console_text "$work/out"
+  else
+    perl -0777 -ne 'exit(/(?<!\r)\n/)' "$work/out" || fail "a bare line feed: tavo $*"
+  fi
   [[ $code == 1 && $(tail -c 27 "$work/out") == $'\rFile too small or cached\r' ]] && code=0
-  perl -0777 -i -pe 's/\rFile too small or cached\r\n(?!Transfer rate)/Transfer rate: \r\n\r\n/;
-    s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
-    s/\r[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb\/s\) +)//g;
+  P=$progress perl -0777 -i -pe 's/\rFile too small or cached\r\n(?!Transfer rate)/Transfer rate: \r\n\r\n/;
+    s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/; s/\r$ENV{P}//g;
     s/(Transfer rate: )[^\r]*/$1<rate>/; s/(download\. Version )[^\r]*/$1<version>/;
     s/^tavo \S+\r$/tavo <version>\r/m; s/(error \d+)(?: \([^)\r]*\)|: [^)\r]*(?=\)))/$1/g;
     s/^(Cannot open file [^\r]*?\d) \([^)\r]*\)\r$/$1\r/mg' "$work/out"
@@ -84,10 +104,11 @@ case_long_options() {
   tavo in --help
   [[ $code == 0 ]] && grep -aq '^Long options' "$work/out" ||
     fail "tavo in --help: not the help with its long options, exit code 0"
-  local first banner
+  local first banner eol=$'\r'
+  $linux && eol=
   first=$("${emulator[@]}" "$program" --version </dev/null | head -1)
   banner=$("${emulator[@]}" "$program" in --help </dev/null | grep -a '^Files reading')
-  [[ $first =~ ^tavo\ [0-9]+\.[0-9]+$'\r'$ && $first == "tavo ${banner##* Version }" ]] ||
+  [[ $first =~ ^tavo\ [0-9]+\.[0-9]+$eol$ && $first == "tavo ${banner##* Version }" ]] ||
     fail "tavo --version | head -1: $(cat -A <<<"$first"), the banner's: $(cat -A <<<"$banner")"
   for line in "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
     run $line
@@ -143,7 +164,7 @@ case_error_words() {
   echo data >file && mkdir directory
   while IFS='|' read -r input line; do
     "${emulator[@]}" "$program" "$input" </dev/null >out
-    grep -aqxF "$line"$'\r' out || fail "tavo $input: not '$line': $(grep -a '^Cannot' out)"
+    grep -aqxF "$line" out || fail "tavo $input: not '$line': $(grep -a '^Cannot' out)"
   done <<'TABLE'
 absent|Cannot open file "absent": error 2 (No such file or directory)
 missing/x|Cannot open file "missing/x": error 3 (No such file or directory)
@@ -663,6 +684,24 @@ case_slow_copies() {
   [[ $code == 0 ]] && cmp -s data mnt/lossy || fail "lossy: exit code $code, or not identical"
 }
 
+# Linux: a log of a copy that lasts over 10 s (faulty_fs "worn", 3 KiB requests, two
+# bad sectors, the second read after a report) holds no CR, and each Progress report
+# as a line of its own. A message that leaves a report follows it on the next line,
+# with no empty line between, and no two empty lines stand in a row.
+case_progress_log() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty $((12 << 20)) || return
+  "${emulator[@]}" "$program" mnt/worn copy /3 </dev/null >log
+  code=$?
+  local reports
+  reports=$(grep -acxP "$progress" log)
+  [[ $code == 4 ]] && ! grep -aq $'\r' log && ((reports >= 2)) &&
+    [[ $(grep -ac ' kb - ' log) == "$reports" ]] &&
+    P=$progress perl -0777 -ne 'exit !(/^$ENV{P}\n[0-9a-f.]+: Read error/m &&
+      !/^$ENV{P}\n\n|\n\n\n/m)' log ||
+    fail "exit code $code, $reports reports, or not one line each:"$'\n'"$(cat -A log)"
+}
+
 # Zeros both hold prove no copy: the input to 3 MiB and zeros to 6 MiB, over an input
 # with a zero sector at 5 MiB, resumes at 3 MiB. A blank, larger disk: from 0 (root).
 case_zero_stretches() {
@@ -688,7 +727,7 @@ for name in ${TAVO_CLI_CASES:-usage help long_options refusals error_words proce
   slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
-  good_data_first slow_copies zero_stretches}; do
+  good_data_first slow_copies progress_log zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
     echo "skip $name: left out of this build's suite (TAVO_CLI_SKIP); the Linux build runs it"
     continue

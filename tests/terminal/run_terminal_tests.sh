@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tavo on a real terminal through tmux. In bash: key mode, an arrow key no ESC, one
-# Progress line per SPACE, ESC ends with the report, typed keys stay out of the shell.
+# Progress line per SPACE, rewritten in place, ESC ends with the report, typed keys
+# stay out of the shell.
 # In dash, which (unlike bash) does not restore the terminal after a job, a shell per
 # case: Ctrl-Z fg ESC, Ctrl-Z bg kill, SIGKILL, Ctrl-C in a hanging read, close_range
 # refused, fork refused. After each, stty -a is as before it.
@@ -51,6 +52,9 @@ check "after an arrow key, SPACE writes a Progress line" seen ' kb/s)'
 # The next timed line is 5 s away: a press counted again would move the line on.
 line=$(screen | grep ' kb/s)') && sleep 0.5
 check "a SPACE press counts once" eval '[[ $(screen | grep " kb/s)") == "$line" ]]'
+type Space
+check "a second report rewrites the first in place" \
+  eval '[[ $(screen | grep -c " kb/s)") == 1 && $(screen | grep " kb/s)") != "$line" ]]'
 type -l 'echo LEAKED'
 type Escape
 check "ESC ends the run with exit code 0" seen 'exit=0'
