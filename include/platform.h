@@ -51,6 +51,13 @@ enum class ConsoleLines {
 };
 ConsoleLines ConsoleLinesOf(HANDLE output);
 
+// True when a write to standard output failed with code because nothing reads it any
+// more: a pipe whose reader has gone, a terminal that was hung up. The run then goes
+// on without its console; any other failure is the console's, and ends the run. A
+// POSIX layer tells EPIPE, and EIO or ENXIO from a terminal; Windows programs take
+// every failure as the console's.
+bool ConsoleReaderGone(HANDLE output, DWORD code);
+
 // The system's words for a Win32 error code, to follow its number in a message:
 // "error 2 (No such file or directory)"; "" for none. A POSIX layer gives the words
 // of the errno that the code last came from, or its own where the failure had none

@@ -2,7 +2,8 @@
 // closed, so that a log followed as it grows keeps up and a run that is killed loses
 // no line it finished; redirected, the lines written once per read are passed on in
 // whole 128-byte blocks instead. A file receives what a console would, in the lines
-// of the platform's standard output (ConsoleLinesOf).
+// of the platform's standard output (ConsoleLinesOf). Once nothing reads it any more,
+// the run goes on without it: its text is dropped, and the exit code tells the run.
 #include <cstring>
 
 #include "console.h"
@@ -15,7 +16,8 @@ constexpr size_t kChannelSize = 128;
 
 struct OutputChannel {
   bool open = false;
-  bool console = false;  // FILE_TYPE_CHAR; anything else is redirected output
+  bool console = false;     // FILE_TYPE_CHAR; anything else is redirected output
+  bool readerGone = false;  // ConsoleReaderGone: nothing more is written
   HANDLE handle = INVALID_HANDLE_VALUE;
   LineShaper lines;
   size_t fill = 0;
@@ -53,9 +55,15 @@ bool OpenChannel() {
 void PassOnBuffer() {
   if (Channel.fill == 0) return;
   DWORD written = 0;
-  if (!WriteFile(Channel.handle, Channel.buffer, static_cast<DWORD>(Channel.fill),
+  if (!Channel.readerGone &&
+      !WriteFile(Channel.handle, Channel.buffer, static_cast<DWORD>(Channel.fill),
                  &written, nullptr)) {
-    Channel.errorCode = GetLastError();
+    DWORD code = GetLastError();
+    if (ConsoleReaderGone(Channel.handle, code)) {
+      Channel.readerGone = true;
+    } else {
+      Channel.errorCode = code;
+    }
   }
   Channel.fill = 0;
 }
@@ -72,6 +80,7 @@ void Append(const char* bytes, size_t count) {
     if (Channel.errorCode == 0) Channel.errorCode = ERROR_INVALID_HANDLE;
     return;
   }
+  if (Channel.readerGone) return;
   for (size_t i = 0; i < count; ++i) {
     char shaped[2];
     Put(shaped, ShapeByte(&Channel.lines, bytes[i], shaped));

@@ -702,6 +702,19 @@ case_progress_log() {
     fail "exit code $code, $reports reports, or not one line each:"$'\n'"$(cat -A log)"
 }
 
+# Linux: a copy outlives its console. The reader of its pipe goes away at the start of
+# a copy that lasts half a second (faulty_fs "slow"): the copy goes on, and ends whole
+# with exit code 0 and its map gone. (A console that fails otherwise: case process.)
+case_closed_console() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty 4096 $((8 << 20)) || return
+  local codes
+  "${emulator[@]}" "$program" mnt/slow copy </dev/null | head -1 >/dev/null
+  codes=${PIPESTATUS[*]}
+  [[ $codes == "0 0" ]] && cmp -s data copy && [[ ! -e copy.tavo-map ]] ||
+    fail "tavo mnt/slow copy | head -1: exit codes $codes, a copy that differs, or its map left"
+}
+
 # Zeros both hold prove no copy: the input to 3 MiB and zeros to 6 MiB, over an input
 # with a zero sector at 5 MiB, resumes at 3 MiB. A blank, larger disk: from 0 (root).
 case_zero_stretches() {
@@ -727,7 +740,7 @@ for name in ${TAVO_CLI_CASES:-usage help long_options refusals error_words proce
   slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
-  good_data_first slow_copies progress_log zero_stretches}; do
+  good_data_first slow_copies progress_log closed_console zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
     echo "skip $name: left out of this build's suite (TAVO_CLI_SKIP); the Linux build runs it"
     continue

@@ -4,8 +4,10 @@
 # stay out of the shell.
 # In dash, which (unlike bash) does not restore the terminal after a job, a shell per
 # case: Ctrl-Z fg ESC, Ctrl-Z bg kill, SIGKILL, Ctrl-C in a hanging read, close_range
-# refused, fork refused. After each, stty -a is as before it.
-#   run_terminal_tests.sh path/to/tavo    (FAULTY_FS=path/to/faulty_fs for the hang,
+# refused, fork refused, a terminal closed under a copy. After each of the others,
+# stty -a is as before it.
+#   run_terminal_tests.sh path/to/tavo    (FAULTY_FS=path/to/faulty_fs for the hang
+#                                          and the closed terminal,
 #                                          REFUSE_SYSCALLS=path/to/refuse_syscalls)
 set -u
 tavo=$(realpath "$1")
@@ -111,14 +113,21 @@ case_kill() {
   check "terminal settings unchanged after SIGKILL" same after-kill
 }
 
-# A read that hangs until the test releases it: Ctrl-C ends the run before that.
-case_hang() {
+# mounted WHAT: faulty_fs over 1 MiB at $work/mnt, once; where it cannot be, says that
+# WHAT is skipped.
+mounted() {
+  [[ -d $work/mnt ]] && return
   [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] && head -c 1M /dev/urandom >"$work/data" &&
     mkdir "$work/mnt" && "$FAULTY_FS" "$work/data" "$work/mnt" 2>"$work/fuse.log" || {
     rmdir "$work/mnt" 2>/dev/null
-    echo "skip terminal: Ctrl-C in a read that hangs needs faulty_fs and /dev/fuse"
-    return
+    echo "skip terminal: $1 needs faulty_fs and /dev/fuse"
+    return 1
   }
+}
+
+# A read that hangs until the test releases it: Ctrl-C ends the run before that.
+case_hang() {
+  mounted "Ctrl-C in a read that hangs" || return
   type "clear; $tavo mnt/hanging" Enter
   seen 'Reading...'
   sleep 0.5
@@ -168,7 +177,20 @@ case_no_fork() {
   done
 }
 
-for name in fg bg kill hang close_range no_fork; do
+# With SIGHUP ignored, as under nohup, a copy outlives its terminal: closed (a window
+# shut, a connection dropped) while a copy of faulty_fs's "slow" file runs, the
+# terminal fails tavo's writes, and the copy goes on to its end, with exit code 0.
+case_hangup() {
+  mounted "a copy that outlives its terminal" || return
+  type "clear; dash -c 'trap \"\" HUP; $tavo mnt/slow hangup-copy /1; echo \$? >hangup-status'" Enter
+  seen 'Reading...'
+  t kill-session -t "$pane"
+  check "a closed terminal: the copy goes on to its end, exit code 0" \
+    poll 300 eval '[[ $(cat "$work/hangup-status" 2>/dev/null) == 0 ]]'
+  check "a closed terminal: the copy is whole" cmp -s "$work/data" "$work/hangup-copy"
+}
+
+for name in fg bg kill hang close_range no_fork hangup; do
   start "$name" dash
   "case_$name"
   t kill-session -t "$name" 2>/dev/null
