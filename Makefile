@@ -43,9 +43,9 @@ JOBS := $(shell nproc 2>/dev/null || echo 2)
 PORTS := arm64 armhf riscv64 s390x
 TAVO_PORTS := $(PORTS)
 # The cli cases that wait longest (sixteen copies stopped by signals, copies that
-# outlast their map's first interval); the Linux build's suite runs them, the others
-# leave them out.
-CLI_SLOW_CASES := stopped_copies slow_copies
+# outlast their map's first interval, a log of Progress reports 5 s apart); the Linux
+# build's suite runs them, the others leave them out.
+CLI_SLOW_CASES := stopped_copies slow_copies progress_log
 # The ports whose suites `make test` runs; each other port's takes a minute or two more.
 TEST_PORTS := arm64
 UNTESTED_PORTS = $(filter-out $(TEST_PORTS),$(PORTS))

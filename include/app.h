@@ -24,15 +24,22 @@ Arguments SplitCommandLine(const char* commandLine);
 Arguments ProgramArguments();
 
 // Reads the long option in argument (it begins with "--") into the run settings; a
-// value standing alone is arguments[next], which next then passes. Returns false for
-// an unknown option, a missing value, or a value given to an option that takes none.
-bool ReadLongOption(const std::string& argument, const Arguments& arguments,
+// value standing alone is arguments[next], which next then passes. An unknown option,
+// a missing value, or a value given to an option that takes none refuses the command
+// line.
+void ReadLongOption(const std::string& argument, const Arguments& arguments,
                     size_t& next);
 
 // Reads the arguments after the program's name into the run settings.
 void ReadCommandLine(const Arguments& arguments);
 
-// What the arguments ask for when there is one alone; kRun otherwise.
-LoneArgument ReadLoneArgument(const Arguments& arguments);
+// Marks the command line bad, why saying what is wrong ("unknown option '-x'"): once
+// it is read whole, the run ends with that line on standard error, the Usage text and
+// exit code 1. Of several faults the first is told.
+void RefuseCommandLine(const std::string& why);
+
+// An argument as a refusal shows it: in single quotes, each control character as "?"
+// so that the refusal stays one line, and past 60 bytes cut with "...".
+std::string Quoted(const std::string& argument);
 
 #endif  // TAVO_INCLUDE_APP_H_

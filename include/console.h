@@ -1,6 +1,8 @@
 // Console output: every byte tavo shows goes through one 128-byte channel to
 // standard output. A statement is any number of item writes closed by WriteLineEnd,
 // WriteBlockLineEnd or FlushOutput; the check for a failed write comes after each.
+// Text is written as a Windows console shows it, and reaches standard output in the
+// lines of the platform's (console_lines.h).
 #ifndef TAVO_INCLUDE_CONSOLE_H_
 #define TAVO_INCLUDE_CONSOLE_H_
 
@@ -32,6 +34,15 @@ HexText HexOffset(int64_t value);
 constexpr size_t kNumberTextMax = 64;
 size_t FormatInteger(int32_t value, char* out);
 size_t FormatReal(Real value, int decimals, char* out);  // decimals 0 to 20
+
+// After the number of a failed call's error code: " (words)", the system's words for
+// it, where the platform has them (ErrorWords); nothing on Windows.
+void WriteErrorWords(DWORD code);
+
+// One line to standard error: "tavo: ", text, and the line end of the platform's own
+// programs there (ErrorLineEnd); written at once, apart from the output channel. A
+// failure to write it changes nothing: standard output still tells what happened.
+void WriteErrorLine(const char* text);
 
 // Ends the process with exitCode after passing on what is still buffered; a failure
 // to write it is ignored at this point.

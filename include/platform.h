@@ -5,6 +5,8 @@
 #ifndef TAVO_INCLUDE_PLATFORM_H_
 #define TAVO_INCLUDE_PLATFORM_H_
 
+#include <string>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <winioctl.h>  // DeviceIoControl's disk requests
@@ -28,14 +30,47 @@ bool IsPathSeparator(char c);
 // of a name there.
 const char* ProgramArgument(int index);
 
-// What a command line of this one argument asks for instead of a run. POSIX programs
-// answer "-h" with their help and "-V" with their version; on Windows these are names
-// like any other, so there it is always kRun. ("--help" and "--version" are long
-// options on every platform.)
-enum class LoneArgument { kRun, kHelp, kVersion };
-LoneArgument LoneArgumentRequest(const char* argument);
+// True where an argument that begins with a single "-" is an option, as POSIX
+// programs take it: "-h" asks for the help, "-V" for the version, any other is
+// refused, and a file of such a name is given as "./-x". Windows programs take such
+// an argument as a name, of a file or of nothing.
+bool DashArgumentsAreOptions();
 
-// The text that kHelp shows after the Banner, before the long options: every option
+// How a line written to standard error ends: as the platform's own programs end
+// theirs, "\n" on POSIX and "\r\n" on Windows.
+const char* ErrorLineEnd();
+
+// How standard output holds the lines the program writes. They are written as a
+// Windows console shows them: each ends in CR LF, and a line rewritten in place (the
+// Progress report) begins with a bare CR. The console channel passes them on so.
+enum class ConsoleLines {
+  kAsWritten,  // those bytes: every standard output of a Windows program
+  kTerminal,   // LF ends a line; a bare CR goes back to rewrite it
+  kLog,        // a file or a pipe: LF ends a line, every rewrite is a line of its own,
+               // and no CR is written
+};
+ConsoleLines ConsoleLinesOf(HANDLE output);
+
+// True when a write to standard output failed with code because nothing reads it any
+// more: a pipe whose reader has gone, a terminal that was hung up. The run then goes
+// on without its console; any other failure is the console's, and ends the run. A
+// POSIX layer tells EPIPE, and EIO or ENXIO from a terminal; Windows programs take
+// every failure as the console's.
+bool ConsoleReaderGone(HANDLE output, DWORD code);
+
+// The system's words for a Win32 error code, to follow its number in a message:
+// "error 2 (No such file or directory)"; "" for none. A POSIX layer gives the words
+// of the errno that the code last came from, or its own where the failure had none
+// (a disk number that names no disk); Windows programs show the number alone, as they
+// always have.
+std::string ErrorWords(DWORD code);
+
+// How a message names a file the program opened: as the system knows it. A POSIX
+// layer shows "\\.\PhysicalDriveN" as the /dev path of that disk, or as "N:" where
+// there is no such disk; other names, and every name on Windows, stand as given.
+std::string ShownName(const char* name);
+
+// The text that --help shows after the Banner, before the long options: every option
 // explained, with examples of the names this platform's users give. Stored whole,
 // its lines ended by CR LF; nullptr where the Usage text serves.
 const char* HelpText();

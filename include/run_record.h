@@ -4,10 +4,14 @@
 #define TAVO_INCLUDE_RUN_RECORD_H_
 
 #include <cstdint>
+#include <string>
 
 #include "platform.h"
 
 constexpr int kMaxName = 255;  // longest input or output name, in bytes
+
+// What a command line asks for: a run, or instead the help or the version.
+enum class Asked { kRun, kHelp, kVersion };
 
 struct RunRecord {
   // Settings, final once start-up has read the command line.
@@ -19,8 +23,9 @@ struct RunRecord {
   bool EndlessMode = false;
   bool OutputEnabled = false;
   bool BadCommandLine = false;
+  std::string Refusal;  // why the command line is bad: its first fault, in words
   uint8_t PositionalCount = 0;
-  LoneArgument Answer = LoneArgument::kRun;  // --help or --version: no run
+  Asked Answer = Asked::kRun;
   char InputName[kMaxName + 1] = {};
   char OutputName[kMaxName + 1] = {};
   int32_t NtPlatform = 1;  // 0 on the Windows 9x family: no FILE_SHARE_DELETE there

@@ -1,6 +1,7 @@
 // Splitting a command line into arguments and reading them into the run settings.
 // All arguments are read before any takes effect, so options may stand anywhere.
 #include <cstring>
+#include <string>
 
 #include "app.h"
 #include "number_parse.h"
@@ -117,11 +118,37 @@ bool ReadOption(const char* argument, size_t fullLength) {
   return ReadFlagOption(optionText) || ReadSizeOption(optionText);
 }
 
+bool AllDigits(const char* text, int base) {
+  if (*text == '\0') return false;
+  for (; *text != '\0'; ++text) {
+    if (DigitValue(*text, base) < 0) return false;
+  }
+  return true;
+}
+
+// Written as ParseNumber reads numbers, whatever its value.
+bool IsNumberText(const char* text) {
+  while (*text == ' ') ++text;
+  if (*text == '$') return AllDigits(text + 1, 16);
+  if (*text == '-' || *text == '+') ++text;
+  return AllDigits(text, 10);
+}
+
+// Why an argument that begins with "/" is neither an option nor a path.
+std::string SlashRefusal(const std::string& argument) {
+  if (argument.size() - 1 > kMaxOptionText)
+    return "option longer than 200 characters: " + Quoted(argument);
+  if (IsNumberText(argument.c_str() + 1))
+    return argument + ": a request is 1 to " + std::to_string(kMaxKilobytes) + " KiB";
+  return "unknown option " + Quoted(argument);
+}
+
 void ReadPositional(const char* argument, size_t fullLength) {
   ++Run.PositionalCount;
   // A name cut to fit could open, or create, a file other than the one named.
   if (fullLength > static_cast<size_t>(kMaxName)) {
-    Run.BadCommandLine = true;
+    RefuseCommandLine("name longer than " + std::to_string(kMaxName) +
+                      " bytes: " + Quoted(argument));
     return;
   }
   if (Run.PositionalCount == 1) {
@@ -130,7 +157,18 @@ void ReadPositional(const char* argument, size_t fullLength) {
     strcpy(Run.OutputName, argument);
     Run.OutputEnabled = true;
   } else {
-    Run.BadCommandLine = true;
+    RefuseCommandLine("too many names: " + Quoted(argument));
+  }
+}
+
+// "-h" and "-V", where the platform takes a "-" to begin an option.
+void ReadDashOption(const std::string& argument) {
+  if (argument == "-h") {
+    Run.Answer = Asked::kHelp;
+  } else if (argument == "-V") {
+    Run.Answer = Asked::kVersion;
+  } else {
+    RefuseCommandLine("unknown option " + Quoted(argument));
   }
 }
 
@@ -141,16 +179,21 @@ void ReadArgument(const std::string& argument, const Arguments& arguments,
   const char* text = argument.c_str();
   if (argument.compare(0, 2, "--") == 0) {
     // A value cut to fit could name another file than the one given.
-    if (argument.size() > static_cast<size_t>(kMaxName) ||
-        !ReadLongOption(argument, arguments, next))
-      Run.BadCommandLine = true;
+    if (argument.size() > static_cast<size_t>(kMaxName)) {
+      RefuseCommandLine("option longer than " + std::to_string(kMaxName) +
+                        " bytes: " + Quoted(argument));
+    } else {
+      ReadLongOption(argument, arguments, next);
+    }
+  } else if (text[0] == '-' && DashArgumentsAreOptions()) {
+    ReadDashOption(argument);
   } else if (text[0] != '/') {
     ReadPositional(text, argument.size());
   } else if (!ReadOption(text, argument.size())) {
     if (SlashArgumentIsPath(text)) {
       ReadPositional(text, argument.size());
     } else {
-      Run.BadCommandLine = true;
+      RefuseCommandLine(SlashRefusal(argument));
     }
   }
 }
@@ -175,14 +218,9 @@ Arguments ProgramArguments() {
 }
 
 void ReadCommandLine(const Arguments& arguments) {
-  if (arguments.empty()) Run.BadCommandLine = true;
+  if (arguments.empty()) RefuseCommandLine("no input named");
   for (size_t next = 0; next < arguments.size();) {
     const std::string& argument = arguments[next++];
     ReadArgument(argument, arguments, next);
   }
-}
-
-LoneArgument ReadLoneArgument(const Arguments& arguments) {
-  return arguments.size() == 1 ? LoneArgumentRequest(arguments[0].c_str())
-                               : LoneArgument::kRun;
 }

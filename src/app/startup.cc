@@ -1,4 +1,4 @@
-// The run in order: Banner, command line, buffer, the output and the input, the
+// The run in order: command line and Banner, buffer, the output and the input, the
 // resume and its check, read loop, report.
 #include "app.h"
 #include "console.h"
@@ -32,30 +32,51 @@ void WriteUsage() {
   WriteLineEnd();
 }
 
-// Help and version need no run: the Banner, already written, names the version.
-void Answer(LoneArgument request) {
-  if (request == LoneArgument::kRun) return;
-  if (request == LoneArgument::kHelp) {
-    WriteText(HelpText() != nullptr ? HelpText() : kUsageText);
-    WriteText(kLongOptionsText);
-    WriteLineEnd();
+// A map records offsets of the input in the output: a backup stream has other
+// offsets, an endless run no end, and without an output nothing is rescued.
+void RefuseMapWithoutOffsets() {
+  if (!RescueMapNamed()) return;
+  if (!Run.OutputEnabled) {
+    RefuseCommandLine("--map needs an output");
+  } else if (Run.BackupMode) {
+    RefuseCommandLine("--map cannot be used with /b");
+  } else if (Run.EndlessMode) {
+    RefuseCommandLine("--map cannot be used with /i");
   }
+}
+
+// What is wrong goes to standard error, where a script's log keeps it apart from
+// the Usage text.
+[[noreturn]] void RefuseRun() {
+  WriteErrorLine(Run.Refusal.c_str());
+  WriteBanner();
+  WriteUsage();
+  ExitWithCode(kExitFailure);
+}
+
+// The version comes first, alone on its line, for whatever reads it.
+[[noreturn]] void AnswerVersion() {
+  WriteText(kVersionText);
+  WriteLineEnd();
   ExitWithCode(kExitWhole);
 }
 
+[[noreturn]] void AnswerHelp() {
+  WriteText(HelpText() != nullptr ? HelpText() : kUsageText);
+  WriteText(kLongOptionsText);
+  WriteLineEnd();
+  ExitWithCode(kExitWhole);
+}
+
+// The command line is read whole before anything is written, so that a refusal and
+// the version each come before the Banner, or without it.
 void ApplyCommandLine() {
-  const Arguments arguments = ProgramArguments();
-  ReadCommandLine(arguments);
-  // A map records offsets of the input in the output: a backup stream has other
-  // offsets, an endless run no end, and without an output nothing is rescued.
-  if (RescueMapNamed() && (Run.BackupMode || Run.EndlessMode || !Run.OutputEnabled))
-    Run.BadCommandLine = true;
-  if (Run.BadCommandLine) {
-    WriteUsage();
-    ExitWithCode(kExitFailure);
-  }
-  if (Run.Answer == LoneArgument::kRun) Run.Answer = ReadLoneArgument(arguments);
-  Answer(Run.Answer);
+  ReadCommandLine(ProgramArguments());
+  RefuseMapWithoutOffsets();
+  if (Run.BadCommandLine) RefuseRun();
+  if (Run.Answer == Asked::kVersion) AnswerVersion();
+  WriteBanner();
+  if (Run.Answer == Asked::kHelp) AnswerHelp();
   if (Run.NoResume) Run.ResumeMode = false;
 }
 
@@ -78,7 +99,6 @@ void ReserveReadBuffer() {
 void RunProgram() {
   PrepareRealArithmetic(EndOnRealArithmeticFault);
   TestPlatformFamily();
-  WriteBanner();
   ApplyCommandLine();
   PrepareConsole();
   ReserveReadBuffer();

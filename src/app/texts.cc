@@ -1,14 +1,20 @@
 #include "texts.h"
 
-// Both texts are followed by one more line end when written. The version is the
+#define TAVO_COPYRIGHT "Copyright (c) 2026 the tavo developers"
+
+// Every text is followed by one more line end when written. The version is the
 // build's (project() in CMakeLists.txt), which the packages carry too.
 const char kBannerText[] =
     "\r\n"
-    "Files reading benchmark and download. Version " TAVO_VERSION
-    "\r\n"
-    "Copyright (c) 2026 the tavo developers";
+    "Files reading benchmark and download. Version " TAVO_VERSION "\r\n" TAVO_COPYRIGHT;
 
-// Example lines: a 35-column description, the command from column 36.
+// The first line is the program's name and version alone, as scripts expect it.
+const char kVersionText[] =
+    "tavo " TAVO_VERSION "\r\n" TAVO_COPYRIGHT
+    "\r\n"
+    "MIT licence: free to use, change and pass on, with no warranty";
+
+// Example lines: what each does in 35 columns, the command from column 36.
 // clang-format off
 const char kUsageText[] =
     "\r\n"
@@ -33,7 +39,7 @@ const char kLongOptionsText[] =
     "\r\n"
     "Long options (a file whose name begins with -- is given as ./--name):\r\n"
     "  --help       this text\r\n"
-    "  --version    the banner alone, which names the version\r\n"
+    "  --version    \"tavo VERSION\", then the copyright and the licence\r\n"
     "  --map=FILE   keep a rescue map in FILE; a rerun reads only what it lacks\r\n"
     "  --direct     read a file past the cache, as disks are read\r\n"
     "  --json=FILE  write the results to FILE as JSON when the run ends\r\n"

@@ -3,6 +3,7 @@
 #define TAVO_SRC_APP_TEXTS_H_
 
 extern const char kBannerText[];
+extern const char kVersionText[];
 extern const char kUsageText[];
 extern const char kLongOptionsText[];
 

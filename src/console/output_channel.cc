@@ -1,10 +1,13 @@
 // The one buffered channel to standard output. Every statement is passed on when it is
 // closed, so that a log followed as it grows keeps up and a run that is killed loses
 // no line it finished; redirected, the lines written once per read are passed on in
-// whole 128-byte blocks instead. A file receives exactly what a console would.
+// whole 128-byte blocks instead. A file receives what a console would, in the lines
+// of the platform's standard output (ConsoleLinesOf). Once nothing reads it any more,
+// the run goes on without it: its text is dropped, and the exit code tells the run.
 #include <cstring>
 
 #include "console.h"
+#include "console_lines.h"
 #include "exit_code.h"
 
 namespace {
@@ -13,8 +16,10 @@ constexpr size_t kChannelSize = 128;
 
 struct OutputChannel {
   bool open = false;
-  bool console = false;  // FILE_TYPE_CHAR; anything else is redirected output
+  bool console = false;     // FILE_TYPE_CHAR; anything else is redirected output
+  bool readerGone = false;  // ConsoleReaderGone: nothing more is written
   HANDLE handle = INVALID_HANDLE_VALUE;
+  LineShaper lines;
   size_t fill = 0;
   DWORD errorCode = 0;  // the first output failure, kept until the process ends
   char buffer[kChannelSize];
@@ -41,6 +46,7 @@ bool OpenChannel() {
   }
   Channel.handle = handle;
   Channel.console = type == FILE_TYPE_CHAR;
+  Channel.lines.style = ConsoleLinesOf(handle);
   Channel.open = true;
   return true;
 }
@@ -49,11 +55,24 @@ bool OpenChannel() {
 void PassOnBuffer() {
   if (Channel.fill == 0) return;
   DWORD written = 0;
-  if (!WriteFile(Channel.handle, Channel.buffer, static_cast<DWORD>(Channel.fill),
+  if (!Channel.readerGone &&
+      !WriteFile(Channel.handle, Channel.buffer, static_cast<DWORD>(Channel.fill),
                  &written, nullptr)) {
-    Channel.errorCode = GetLastError();
+    DWORD code = GetLastError();
+    if (ConsoleReaderGone(Channel.handle, code)) {
+      Channel.readerGone = true;
+    } else {
+      Channel.errorCode = code;
+    }
   }
   Channel.fill = 0;
+}
+
+void Put(const char* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    Channel.buffer[Channel.fill++] = bytes[i];
+    if (Channel.fill == kChannelSize) PassOnBuffer();
+  }
 }
 
 void Append(const char* bytes, size_t count) {
@@ -61,19 +80,19 @@ void Append(const char* bytes, size_t count) {
     if (Channel.errorCode == 0) Channel.errorCode = ERROR_INVALID_HANDLE;
     return;
   }
-  while (count > 0) {
-    size_t room = kChannelSize - Channel.fill;
-    size_t piece = count < room ? count : room;
-    memcpy(Channel.buffer + Channel.fill, bytes, piece);
-    Channel.fill += piece;
-    bytes += piece;
-    count -= piece;
-    if (Channel.fill == kChannelSize) PassOnBuffer();
+  if (Channel.readerGone) return;
+  for (size_t i = 0; i < count; ++i) {
+    char shaped[2];
+    Put(shaped, ShapeByte(&Channel.lines, bytes[i], shaped));
   }
 }
 
 void FlushAndCheck(bool passOn) {
-  if (Channel.open && passOn) PassOnBuffer();
+  if (Channel.open) {
+    char end[1];
+    Put(end, ShapeStatementEnd(&Channel.lines, end));
+    if (passOn) PassOnBuffer();
+  }
   if (Channel.errorCode != 0) {
     DWORD code = Channel.errorCode;
     Channel.errorCode = 0;  // the fatal line itself must not recurse into this check

@@ -37,10 +37,11 @@ void FailToOpen(DWORD code) {
   char text[kMaxName + 1];
   size_t length = 0;
   AppendCut(text, length, "Cannot open file \"");
-  AppendCut(text, length, Run.InputPath);
+  AppendCut(text, length, ShownName(Run.InputPath).c_str());
   AppendCut(text, length, "\": error ");
   WriteText(text);
   WriteInteger(static_cast<int32_t>(code));
+  WriteErrorWords(code);
   WriteLineEnd();
   RemoveCreatedOutput();
   ExitWithCode(kExitCannotOpen);

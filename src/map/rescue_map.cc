@@ -341,8 +341,9 @@ bool WrittenBeforeReading() {
   FlushReadAreas();
   if (WriteMap()) return true;
   DWORD code = GetLastError();
-  std::string why =
-      "\"" + Map.name + "\" cannot be written (error " + std::to_string(code) + ")";
+  std::string words = ErrorWords(code);
+  std::string why = "\"" + Map.name + "\" cannot be written (error " +
+                    std::to_string(code) + (words.empty() ? "" : ": " + words) + ")";
   if (Map.named)
     EndBeforeReading("     Unable to write map file \"" + Map.name + "\", exiting - " +
                      std::to_string(code));

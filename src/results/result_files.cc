@@ -32,6 +32,7 @@ void Write(const char* name, const std::string& text) {
   WriteText(name);
   WriteText("\": error ");
   WriteInteger(static_cast<int32_t>(code));
+  WriteErrorWords(code);
   WriteLineEnd();
 }
 

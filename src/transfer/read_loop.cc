@@ -145,6 +145,7 @@ bool TakeReadCode(DWORD code) {
   if (!IsEndingCode(code)) return false;
   WriteText("\r\nAn unexpected error ");
   WriteInteger(static_cast<int32_t>(code));
+  WriteErrorWords(code);
   WriteText(" occurred. Read cancelled");
   WriteLineEnd();
   Run.StopRequested = true;

@@ -18,25 +18,49 @@ trap 'exit 1' INT TERM HUP
 fail() { echo "  $name: $*" && failed_here=1; }
 skip() { skipped_here=$*; }
 
-# tavo ARG...: stdout in $work/out (every line end CR LF), the exit code in $code. Time
-# figures, the version and a Progress line a slow clock let in are masked; a run too
-# short for the clock (no rate, exit code 1) is taken as a timed run would end.
+# A Progress report's figures, as perl matches them.
+progress='[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb/s\) +)'
+
+# console_text FILE: the Linux program's log, which holds no CR, as a console shows
+# it, which the transcripts hold: lines end in CR LF, and a line the console rewrites
+# (a Progress report, the lines of the report that overwrite one) begins with a bare
+# CR. A report that a message leaves ("\r\n0400: Read error") ended with that
+# message's CR LF; one overwritten ended with none, nor did a line it overwrote.
+console_text() {
+  P=$progress perl -0777 -i -pe 'my $p = qr/$ENV{P}/;
+    s/^(Elapsed time: |File too small or cached)/\r$1/mg;
+    s/^($p)\n(?=(\r|$p)?)/"\r$1" . (defined $2 ? "" : "\n")/mge;
+    s/^( {4}Retrying\.\.\.)\n(?=\r$p)/$1/mg; s/\n/\r\n/g' "$1"
+}
+
+# tavo ARG...: stdout in $work/out (every line end CR LF: the Linux program's LF ones
+# are made so, once it is checked that they are all it wrote), stderr in $work/err,
+# the exit code in $code. Time figures, the version, a Progress line a slow clock let
+# in and the words the Linux program gives after an error code (case error_words
+# checks them) are masked, so that every build has one transcript; a run too short for
+# the clock (no rate, exit code 1) is taken as a timed run would end.
 tavo() {
-  "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
+  "${emulator[@]}" "$program" "$@" </dev/null >"$work/out" 2>"$work/err"
   code=$?
   # tavo writes its banner before anything can fail. A run under wine that wrote not
   # even that was not started by wine (seen once on a busy machine): it is run again.
   if ((${#emulator[@]})) && [[ $code != 0 && ! -s $work/out ]]; then
     echo "  $name: wine started no program (exit code $code): tavo $* run again"
-    "${emulator[@]}" "$program" "$@" </dev/null >"$work/out"
+    "${emulator[@]}" "$program" "$@" </dev/null >"$work/out" 2>"$work/err"
     code=$?
   fi
-  perl -0777 -ne 'exit(/(?<!\r)\n/)' "$work/out" || fail "a bare line feed: tavo $*"
+  if $linux; then
+    ! grep -aq $'\r' "$work/out" || fail "a CR: tavo $*"
+    console_text "$work/out"
+  else
+    perl -0777 -ne 'exit(/(?<!\r)\n/)' "$work/out" || fail "a bare line feed: tavo $*"
+  fi
   [[ $code == 1 && $(tail -c 27 "$work/out") == $'\rFile too small or cached\r' ]] && code=0
-  perl -0777 -i -pe 's/\rFile too small or cached\r\n(?!Transfer rate)/Transfer rate: \r\n\r\n/;
-    s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/;
-    s/\r[0-9a-f]{8}\.[0-9a-f]{8} - \d+ kb - [\d.]+ mb(?: - [\d.]+%| \([\d.]+ kb\/s\) +)//g;
-    s/(Transfer rate: )[^\r]*/$1<rate>/; s/(Request times: )[^\r]*/$1<bands>/; s/(download\. Version )[^\r]*/$1<version>/' "$work/out"
+  P=$progress perl -0777 -i -pe 's/\rFile too small or cached\r\n(?!Transfer rate)/Transfer rate: \r\n\r\n/;
+    s/\rFile too small or cached\r\n//; s/(Elapsed time: )\d+\.\d\d/$1<t>/; s/\r$ENV{P}//g;
+    s/(Transfer rate: )[^\r]*/$1<rate>/; s/(Request times: )[^\r]*/$1<bands>/; s/(download\. Version )[^\r]*/$1<version>/;
+    s/^tavo \S+\r$/tavo <version>\r/m; s/(error \d+)(?: \([^)\r]*\)|: [^)\r]*(?=\)))/$1/g;
+    s/^(Cannot open file [^\r]*?\d) \([^)\r]*\)\r$/$1\r/mg' "$work/out"
 }
 
 # run ARG...: tavo, recorded in the case's transcript: "$ tavo ARG...", stdout, exit code.
@@ -62,8 +86,8 @@ case_process() {
   [[ $? == 3 ]] || fail "tavo '\"copy\" 2' /dev/full: not exit code 3"
 }
 
-# Linux: "--help", or "-h" alone, shows the help text, "-V" alone the Banner, with
-# exit code 0; beside another argument "-V" is a name.
+# Linux: "--help" or "-h" shows the help text, "-V" the version, with exit code 0,
+# alone or beside a name.
 case_help() {
   $linux || { skip "the Linux build only" && return; }
   run --help
@@ -74,14 +98,83 @@ case_help() {
 
 # "--help" and "--version" answer wherever they stand; an unknown long option, a value
 # to one that takes none, or "--" alone is a bad command line; "./--help" is a file.
+# The version's first line is "tavo" and the version the banner names.
 case_long_options() {
   echo data >--help
   tavo in --help
   [[ $code == 0 ]] && grep -aq '^Long options' "$work/out" ||
     fail "tavo in --help: not the help with its long options, exit code 0"
+  local first banner eol=$'\r'
+  $linux && eol=
+  first=$("${emulator[@]}" "$program" --version </dev/null | head -1)
+  banner=$("${emulator[@]}" "$program" in --help </dev/null | grep -a '^Files reading')
+  [[ $first =~ ^tavo\ [0-9]+\.[0-9]+$eol$ && $first == "tavo ${banner##* Version }" ]] ||
+    fail "tavo --version | head -1: $(cat -A <<<"$first"), the banner's: $(cat -A <<<"$banner")"
   for line in "in --version" "in --bogus" "in --help=x" "in --" ./--help; do
     run $line
   done
+}
+
+# A bad command line: one line on stderr saying what is wrong, ended as the system
+# ends lines there; the Usage text on stdout; exit code 1. On Linux "-x" is an option,
+# refused before anything is opened: "tavo -x big" leaves big as it was, where the
+# Windows programs copy a file "-x" to big.
+case_refusals() {
+  local args why eol=$'\n' long
+  $linux || eol=$'\r\n'
+  long=$(printf %0256d 0)
+  head -c 5000 /dev/urandom >./-x && head -c 1000 ./-x | tee big >big.before
+  while IFS='|' read -r args why; do
+    [[ $args == linux:* ]] && { $linux || continue; } && args=${args#linux:}
+    read -ra args <<<"$args"
+    tavo "${args[@]}"
+    [[ $code == 1 ]] && grep -aq '^Usage: tavo ' "$work/out" &&
+      printf 'tavo: %s%s' "$why" "$eol" | cmp -s - "$work/err" ||
+      fail "tavo ${args[*]}: exit code $code, stderr $(cat -A "$work/err")"
+  done <<TABLE
+|no input named
+--frobnicate|unknown option '--frobnicate'
+in --DIRECT|unknown option '--DIRECT'
+in out --map|--map needs a value (--map=FILE)
+in --direct=x|--direct takes no value
+in /3000000|/3000000: a request is 1 to 2097151 KiB
+in /0|/0: a request is 1 to 2097151 KiB
+in /x|unknown option '/x'
+a b c|too many names: 'c'
+in $long|name longer than 255 bytes: '${long:0:60}...'
+in --map=m|--map needs an output
+in out --map=m /b|--map cannot be used with /b
+in out --map=m /i|--map cannot be used with /i
+linux:-x big|unknown option '-x'
+linux:in -|unknown option '-'
+TABLE
+  if $linux; then
+    cmp -s big big.before || fail "tavo -x big: big was written"
+  else
+    tavo -x big
+    [[ $code == 0 ]] && cmp -s ./-x big || fail "tavo -x big: not a copy of the file -x"
+  fi
+}
+
+# Linux: the system's words after an error code: the errno's behind the code, or
+# tavo's own; a disk named by a number that names none lists the disks there are.
+case_error_words() {
+  $linux || { skip "the Linux build only" && return; }
+  local input line
+  echo data >file && mkdir directory
+  while IFS='|' read -r input line; do
+    "${emulator[@]}" "$program" "$input" </dev/null >out
+    grep -aqxF "$line" out || fail "tavo $input: not '$line': $(grep -a '^Cannot' out)"
+  done <<'TABLE'
+absent|Cannot open file "absent": error 2 (No such file or directory)
+missing/x|Cannot open file "missing/x": error 3 (No such file or directory)
+file/below|Cannot open file "file/below": error 3 (Not a directory)
+directory|Cannot open file "directory": error 5 (Is a directory)
+C:|Cannot open file "\\.\C:": error 3 (Linux has no drive letters)
+TABLE
+  "${emulator[@]}" "$program" 9: </dev/null >out
+  grep -aqE '^Cannot open file "(9:": error 2 \(No such disk: this machine has (none|[1-9], 0: /dev/)|/dev/)' out ||
+    fail "tavo 9: $(grep -a '^Cannot' out)"
 }
 
 # Windows: "/dev/sdb" is an option: a bad command line (Linux takes it for a path).
@@ -591,6 +684,37 @@ case_slow_copies() {
   [[ $code == 0 ]] && cmp -s data mnt/lossy || fail "lossy: exit code $code, or not identical"
 }
 
+# Linux: a log of a copy that lasts over 10 s (faulty_fs "worn", 3 KiB requests, two
+# bad sectors, the second read after a report) holds no CR, and each Progress report
+# as a line of its own. A message that leaves a report follows it on the next line,
+# with no empty line between, and no two empty lines stand in a row.
+case_progress_log() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty $((12 << 20)) || return
+  "${emulator[@]}" "$program" mnt/worn copy /3 </dev/null >log
+  code=$?
+  local reports
+  reports=$(grep -acxP "$progress" log)
+  [[ $code == 4 ]] && ! grep -aq $'\r' log && ((reports >= 2)) &&
+    [[ $(grep -ac ' kb - ' log) == "$reports" ]] &&
+    P=$progress perl -0777 -ne 'exit !(/^$ENV{P}\n[0-9a-f.]+: Read error/m &&
+      !/^$ENV{P}\n\n|\n\n\n/m)' log ||
+    fail "exit code $code, $reports reports, or not one line each:"$'\n'"$(cat -A log)"
+}
+
+# Linux: a copy outlives its console. The reader of its pipe goes away at the start of
+# a copy that lasts half a second (faulty_fs "slow"): the copy goes on, and ends whole
+# with exit code 0 and its map gone. (A console that fails otherwise: case process.)
+case_closed_console() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty 4096 $((8 << 20)) || return
+  local codes
+  "${emulator[@]}" "$program" mnt/slow copy </dev/null | head -1 >/dev/null
+  codes=${PIPESTATUS[*]}
+  [[ $codes == "0 0" ]] && cmp -s data copy && [[ ! -e copy.tavo-map ]] ||
+    fail "tavo mnt/slow copy | head -1: exit codes $codes, a copy that differs, or its map left"
+}
+
 # Zeros both hold prove no copy: the input to 3 MiB and zeros to 6 MiB, over an input
 # with a zero sector at 5 MiB, resumes at 3 MiB. A blank, larger disk: from 0 (root).
 case_zero_stretches() {
@@ -612,10 +736,11 @@ case_zero_stretches() {
 }
 
 passed=0 failed=0
-for name in ${TAVO_CLI_CASES:-usage help long_options process slash_argument copies resume \
+for name in ${TAVO_CLI_CASES:-usage help long_options refusals error_words process \
+  slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
-  good_data_first slow_copies zero_stretches}; do
+  good_data_first slow_copies progress_log closed_console zero_stretches}; do
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
     echo "skip $name: left out of this build's suite (TAVO_CLI_SKIP); the Linux build runs it"
     continue

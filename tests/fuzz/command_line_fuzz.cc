@@ -12,10 +12,13 @@ void Require(bool holds) {
   if (!holds) __builtin_trap();
 }
 
-// A good command line leaves settings a run can use (options alone: an empty name).
+// A good command line leaves settings a run can use (options alone: an empty name); a
+// bad one a reason that stays one line.
 void Read(const Arguments& arguments) {
   Run = RunRecord();
   ReadCommandLine(arguments);
+  Require(Run.BadCommandLine == !Run.Refusal.empty() &&
+          Run.Refusal.find_first_of("\r\n") == std::string::npos);
   size_t input = strnlen(Run.InputName, kMaxName + 1);
   size_t output = strnlen(Run.OutputName, kMaxName + 1);
   Require(Run.BadCommandLine ||

@@ -26,7 +26,7 @@ sections=$(readelf -SW "$tree/bin/tavo" | grep -oE '\.(debug_info|symtab|comment
 [[ -z $sections ]] || fail "the installed tavo is not stripped: it has $sections"
 (cd "$work" && PATH=$tree/bin:$PATH tavo </dev/null >"$work/out")
 [[ $? == 1 ]] && grep -aq '^Usage: ' "$work/out" || fail "the installed tavo: not the Usage text, exit code 1"
-grep -aqxF "Files reading benchmark and download. Version $version"$'\r' "$work/out" ||
+grep -aqxF "Files reading benchmark and download. Version $version" "$work/out" ||
   fail "the banner does not name version $version: $(grep -a Version "$work/out")"
 
 bash "$source/cmake/uninstall.sh" "$build/install_manifest.txt" "$work/stage" /opt/tavo

@@ -28,7 +28,7 @@ class Files : public ::testing::Test {
 
 // Hardware (a device link) in the kernel's order of names; optical drives, floppies,
 // virtual block devices and the boot and RPMB areas of an eMMC get no number, with a
-// device link or without.
+// device link or without. A number past them is told with the list of them.
 TEST_F(Files, DisksAreNumberedAsTheMachinesDisks) {
   for (std::string name :
        {"sdaa",       "vda",          "sdz",         "nvme10n1", "sdb",
@@ -47,6 +47,12 @@ TEST_F(Files, DisksAreNumberedAsTheMachinesDisks) {
   for (unsigned long n = 0; n < std::size(disks); ++n)
     EXPECT_EQ(NthDiskDevice(dir_.c_str(), n), std::string("/dev/") + disks[n]) << n;
   EXPECT_EQ(NthDiskDevice(dir_.c_str(), std::size(disks)), "");
+  std::string words = "No such disk: this machine has 12";
+  for (unsigned long n = 0; n < std::size(disks); ++n)
+    words += (n == 11 ? " and " : ", ") + std::to_string(n) + ": /dev/" + disks[n];
+  EXPECT_EQ(NoSuchDiskWords(dir_.c_str()), words);
+  EXPECT_EQ(NoSuchDiskWords((dir_ + "/vdb").c_str()),
+            "No such disk: this machine has none");
 }
 
 // A 20-byte header, then the content: requests filled across the header's end, the

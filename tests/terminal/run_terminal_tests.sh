@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # tavo on a real terminal through tmux. In bash: key mode, an arrow key no ESC, one
-# Progress line per SPACE, ESC ends with the report, typed keys stay out of the shell.
+# Progress line per SPACE, rewritten in place, ESC ends with the report, typed keys
+# stay out of the shell.
 # In dash, which (unlike bash) does not restore the terminal after a job, a shell per
-# case: Ctrl-Z fg ESC, Ctrl-Z bg kill, SIGKILL, Ctrl-C, close_range refused, fork
-# refused. After each, stty -a is as before it. (Ctrl-C in a read that hangs: the cli
-# case stopped_copies.)
-#   run_terminal_tests.sh path/to/tavo    (REFUSE_SYSCALLS=path/to/refuse_syscalls)
+# case: Ctrl-Z fg ESC, Ctrl-Z bg kill, SIGKILL, Ctrl-C in a hanging read, close_range
+# refused, fork refused, a terminal closed under a copy. After each of the others,
+# stty -a is as before it.
+#   run_terminal_tests.sh path/to/tavo    (FAULTY_FS=path/to/faulty_fs for the hang
+#                                          and the closed terminal,
+#                                          REFUSE_SYSCALLS=path/to/refuse_syscalls)
 set -u
 tavo=$(realpath "$1")
 command -v tmux >/dev/null || { echo "terminal: tmux is not installed; skipped"; exit 0; }
@@ -13,7 +16,12 @@ work=$(mktemp -d)
 t() { tmux -S "$work/tmux.sock" "$@"; }
 # poll N COMMAND...: COMMAND every 0.1 s until it succeeds, at most N times.
 poll() { local n=$1; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done; return 1; }
-trap 't kill-server 2>/dev/null; kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+unmount() {  # hanging reads released, the server gone before $work
+  [[ -d $work/mnt ]] || return
+  touch "$work/data.release" && umount -l "$work/mnt" 2>/dev/null
+  poll 100 eval '! pgrep -f "$work/mnt" >/dev/null'
+}
+trap 't kill-server 2>/dev/null; kill $(jobs -p) 2>/dev/null; unmount; rm -rf "$work"' EXIT
 passed=0 failed=0
 check() { if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi; }
 screen() { t capture-pane -p -t "$pane" -S -100 2>/dev/null; }
@@ -46,6 +54,9 @@ check "after an arrow key, SPACE writes a Progress line" seen ' kb/s)'
 # The next timed line is 5 s away: a press counted again would move the line on.
 line=$(screen | grep ' kb/s)') && sleep 0.5
 check "a SPACE press counts once" eval '[[ $(screen | grep " kb/s)") == "$line" ]]'
+type Space
+check "a second report rewrites the first in place" \
+  eval '[[ $(screen | grep -c " kb/s)") == 1 && $(screen | grep " kb/s)") != "$line" ]]'
 type -l 'echo LEAKED'
 type Escape
 check "ESC ends the run with exit code 0" seen 'exit=0'
@@ -102,14 +113,28 @@ case_kill() {
   check "terminal settings unchanged after SIGKILL" same after-kill
 }
 
-case_int() {
-  type "clear; $tavo fifo /1b" Enter
+# mounted WHAT: faulty_fs over 1 MiB at $work/mnt, once; where it cannot be, says that
+# WHAT is skipped.
+mounted() {
+  [[ -d $work/mnt ]] && return
+  [[ -n ${FAULTY_FS:-} && -c /dev/fuse ]] && head -c 1M /dev/urandom >"$work/data" &&
+    mkdir "$work/mnt" && "$FAULTY_FS" "$work/data" "$work/mnt" 2>"$work/fuse.log" || {
+    rmdir "$work/mnt" 2>/dev/null
+    echo "skip terminal: $1 needs faulty_fs and /dev/fuse"
+    return 1
+  }
+}
+
+# A read that hangs until the test releases it: Ctrl-C ends the run before that.
+case_hang() {
+  mounted "Ctrl-C in a read that hangs" || return
+  type "clear; $tavo mnt/hanging" Enter
   seen 'Reading...'
   sleep 0.5
   type C-c
   # The shell drops the rest of a command line whose job died of SIGINT.
   type "echo status=\$?; stty -a > after-int" Enter
-  check "Ctrl-C ends the run" seen 'status=130'
+  check "Ctrl-C ends a read that hangs" seen 'status=130'
   check "terminal settings unchanged after Ctrl-C" same after-int
 }
 
@@ -152,7 +177,20 @@ case_no_fork() {
   done
 }
 
-for name in fg bg kill int close_range no_fork; do
+# With SIGHUP ignored, as under nohup, a copy outlives its terminal: closed (a window
+# shut, a connection dropped) while a copy of faulty_fs's "slow" file runs, the
+# terminal fails tavo's writes, and the copy goes on to its end, with exit code 0.
+case_hangup() {
+  mounted "a copy that outlives its terminal" || return
+  type "clear; dash -c 'trap \"\" HUP; $tavo mnt/slow hangup-copy /1; echo \$? >hangup-status'" Enter
+  seen 'Reading...'
+  t kill-session -t "$pane"
+  check "a closed terminal: the copy goes on to its end, exit code 0" \
+    poll 300 eval '[[ $(cat "$work/hangup-status" 2>/dev/null) == 0 ]]'
+  check "a closed terminal: the copy is whole" cmp -s "$work/data" "$work/hangup-copy"
+}
+
+for name in fg bg kill hang close_range no_fork hangup; do
   start "$name" dash
   "case_$name"
   t kill-session -t "$name" 2>/dev/null

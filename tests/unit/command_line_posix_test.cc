@@ -23,4 +23,31 @@ TEST(PosixCommandLine, ASecondSlashMakesAPath) {
   EXPECT_STREQ(::Run.InputName, "");
 }
 
+// An argument that begins with one "-" is an option wherever it stands, as with any
+// POSIX program: "-h" and "-V" answer, any other is refused, so that "-x big" does not
+// copy a file "-x" over big. "./-x" names the file.
+TEST(PosixCommandLine, DashArgumentsAreOptions) {
+  const struct {
+    Arguments arguments;
+    Asked asked;
+    std::string refusal;
+    const char* input;
+  } cases[] = {
+      {{"-h"}, Asked::kHelp, "", ""},
+      {{"in", "-V"}, Asked::kVersion, "", "in"},
+      {{"-x", "big"}, Asked::kRun, "unknown option '-x'", "big"},
+      {{"in", "-"}, Asked::kRun, "unknown option '-'", "in"},
+      {{"-hV"}, Asked::kRun, "unknown option '-hV'", ""},
+      {{"./-x", "big"}, Asked::kRun, "", "./-x"},
+  };
+  for (const auto& c : cases) {
+    ::Run = RunRecord();
+    ReadCommandLine(c.arguments);
+    EXPECT_EQ(::Run.Answer, c.asked) << c.arguments[0];
+    EXPECT_EQ(::Run.Refusal, c.refusal);
+    EXPECT_STREQ(::Run.InputName, c.input);
+    EXPECT_EQ(::Run.OutputEnabled, c.input == std::string("./-x"));
+  }
+}
+
 }  // namespace

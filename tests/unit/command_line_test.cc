@@ -61,11 +61,50 @@ TEST(CommandLine, FlagsAndNames) {
   EXPECT_EQ(run.OpenFlags, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_POSIX_SEMANTICS);
   EXPECT_STREQ(run.InputName, "in");
   EXPECT_STREQ(run.OutputName, "out file");
-  EXPECT_STREQ(Read("tavo -in").InputName, "-in");
   // A name cut to 255 bytes could open or create another file: refused instead.
   std::string name(255, 'n');
   EXPECT_STREQ(Read("tavo " + name).InputName, name.c_str());
   EXPECT_TRUE(Read("tavo in " + name + "x").BadCommandLine);
+}
+
+// Each refusal says what is wrong, and of several faults the first; what it shows of an
+// argument stays on one line and within 60 bytes.
+TEST(CommandLine, RefusalsSayWhatIsWrong) {
+  const std::string n60(60, 'n'), z200(200, '0');
+  // clang-format off
+  const std::pair<Arguments, std::string> cases[] = {
+      {{}, "no input named"},
+      {{"in", "--frobnicate=1"}, "unknown option '--frobnicate=1'"},
+      {{"in", "--DIRECT"}, "unknown option '--DIRECT'"},
+      {{"in", "--"}, "unknown option '--'"},
+      {{"in", "out", "--map"}, "--map needs a value (--map=FILE)"},
+      {{"in", "out", "--json="}, "--json needs a value (--json=FILE)"},
+      {{"in", "out", "--chart", ""}, "--chart needs a value (--chart=FILE)"},
+      {{"in", "--direct=x"}, "--direct takes no value"},
+      {{"in", "--version=2"}, "--version takes no value"},
+      {{"in", "/3000000"}, "/3000000: a request is 1 to 2097151 KiB"},
+      {{"in", "/0"}, "/0: a request is 1 to 2097151 KiB"},
+      {{"in", "/ -1"}, "/ -1: a request is 1 to 2097151 KiB"},
+      {{"in", "/$100000000"}, "/$100000000: a request is 1 to 2097151 KiB"},
+      {{"in", "/x"}, "unknown option '/x'"},
+      {{"in", "/"}, "unknown option '/'"},
+      {{"in", "/12 "}, "unknown option '/12 '"},
+      {{"in", "/$"}, "unknown option '/$'"},
+      {{"in", "/" + z200 + "1"}, "option longer than 200 characters: '/" + z200.substr(0, 59) + "...'"},
+      {{"a", "b", "c", "d"}, "too many names: 'c'"},
+      {{"in", n60 + "x" + std::string(195, 'n')}, "name longer than 255 bytes: '" + n60 + "...'"},
+      {{"in", "out", "--map", std::string(256, 'm')}, "name longer than 255 bytes: '" + std::string(60, 'm') + "...'"},
+      {{"in", "--json=" + std::string(249, 'j')}, "option longer than 255 bytes: '--json=" + std::string(53, 'j') + "...'"},
+      {{"in", "/x", "--bogus", "c", "d"}, "unknown option '/x'"},
+      {{"in", "--a\tb\nc\x7f"}, "unknown option '--a?b?c?'"},
+  };
+  // clang-format on
+  for (const auto& [arguments, why] : cases) {
+    ::Run = RunRecord();
+    ReadCommandLine(arguments);
+    EXPECT_TRUE(::Run.BadCommandLine) << why;
+    EXPECT_EQ(::Run.Refusal, why);
+  }
 }
 
 }  // namespace

@@ -1,22 +1,17 @@
 // CreateFileA over open(): Windows device names, the dispositions the program uses,
 // and Windows' rules for directories and for the last error.
 #include <fcntl.h>
-#include <strings.h>  // strncasecmp
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
-#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "posix_layer.h"
 
 namespace {
 
-constexpr char kDevicePrefix[] = "\\\\.\\";  // \\.\ before a device name
-constexpr size_t kDevicePrefixLength = 4;
-constexpr char kPhysicalDrive[] = "physicaldrive";
-constexpr size_t kPhysicalDriveLength = 13;
 constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY;
 
 HANDLE FailOpen(DWORD error) {
@@ -24,30 +19,34 @@ HANDLE FailOpen(DWORD error) {
   return INVALID_HANDLE_VALUE;
 }
 
-bool IsDriveLetter(const char* device) {
+HANDLE FailOpenSaying(DWORD error, const std::string& words) {
+  SetLastErrorWithWords(error, words);
+  return INVALID_HANDLE_VALUE;
+}
+
+bool IsDriveName(const char* name) {
+  const size_t prefix = strlen(kDevicePrefix);
+  if (strncmp(name, kDevicePrefix, prefix) != 0) return false;
+  const char* device = name + prefix;
   return std::isalpha(static_cast<unsigned char>(device[0])) && device[1] == ':' &&
          device[2] == '\0';
 }
 
-// Turns the name the program opens into a path; 0 or the Win32 error of the open.
-// "\\.\PhysicalDriveN" is the N-th whole disk; "\\.\C:" has no Linux counterpart;
-// anything else is a path, used as given.
-DWORD PathForName(const char* name, std::string* path) {
+// Turns the name the program opens into a path; false, the last error set, when it
+// names nothing here. "\\.\PhysicalDriveN" is the N-th whole disk; "\\.\C:" has no
+// Linux counterpart; anything else is a path, used as given.
+bool PathForName(const char* name, std::string* path) {
   *path = name;
-  if (path->compare(0, kDevicePrefixLength, kDevicePrefix) != 0) return ERROR_SUCCESS;
-  const char* device = name + kDevicePrefixLength;
-  if (IsDriveLetter(device)) return ERROR_PATH_NOT_FOUND;
-  if (strncasecmp(device, kPhysicalDrive, kPhysicalDriveLength) != 0) {
-    return ERROR_SUCCESS;
+  unsigned long disk = 0;
+  if (DiskNumberOf(name, &disk)) {
+    *path = NthDiskDevice(kBlockDir, disk);
+    if (!path->empty()) return true;
+    SetLastErrorWithWords(ERROR_FILE_NOT_FOUND, NoSuchDiskWords(kBlockDir));
+    return false;
   }
-  const char* number = device + kPhysicalDriveLength;
-  char* end;
-  unsigned long n = std::strtoul(number, &end, 10);
-  if (!std::isdigit(static_cast<unsigned char>(*number)) || *end != '\0') {
-    return ERROR_SUCCESS;
-  }
-  *path = NthDiskDevice("/sys/block", n);
-  return path->empty() ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+  if (!IsDriveName(name)) return true;
+  SetLastErrorWithWords(ERROR_PATH_NOT_FOUND, "Linux has no drive letters");
+  return false;
 }
 
 int AccessMode(DWORD access) {
@@ -96,9 +95,11 @@ bool ParentDirectoryExists(const std::string& path) {
 }
 
 // Windows tells a missing file (2) from a missing directory on the way to it (3).
-DWORD OpenError(const std::string& path, int error) {
-  if (error == ENOENT && !ParentDirectoryExists(path)) return ERROR_PATH_NOT_FOUND;
-  return Win32ErrorFromErrno(error, ErrnoUse::kOpening);
+HANDLE FailOpenFromErrno(const std::string& path, int error) {
+  if (error == ENOENT && !ParentDirectoryExists(path))
+    return FailOpenSaying(ERROR_PATH_NOT_FOUND, strerror(ENOENT));
+  SetLastErrorFromErrno(error, ErrnoUse::kOpening);
+  return INVALID_HANDLE_VALUE;
 }
 
 bool IsDirectory(int fd) {
@@ -123,18 +124,17 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
     return FailOpen(ERROR_INVALID_PARAMETER);
   }
   if (lpFileName == nullptr || lpFileName[0] == '\0') {
-    return FailOpen(ERROR_PATH_NOT_FOUND);
+    return FailOpenSaying(ERROR_PATH_NOT_FOUND, strerror(ENOENT));
   }
   std::string path;
-  DWORD name_error = PathForName(lpFileName, &path);
-  if (name_error != ERROR_SUCCESS) return FailOpen(name_error);
+  if (!PathForName(lpFileName, &path)) return INVALID_HANDLE_VALUE;
 
   bool existed = true;
   const int mode = AccessMode(dwDesiredAccess);
   const bool reads = dwDesiredAccess != 0 && mode == O_RDONLY;
   int fd = dwDesiredAccess == 0 ? OpenForNoAccess(path.c_str(), disposition)
                                 : OpenPath(path.c_str(), mode, disposition, &existed);
-  if (fd < 0) return FailOpen(OpenError(path, errno));
+  if (fd < 0) return FailOpenFromErrno(path, errno);
   uint32_t sector_size = 0;
   if (reads) {
     fd = OpenUncachedIfDisk(path.c_str(), fd, kOpenFlags | mode, &sector_size);
@@ -150,7 +150,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*dwShareMode
   // allows it only to backup semantics.
   if (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) && IsDirectory(fd)) {
     close(fd);
-    return FailOpen(ERROR_ACCESS_DENIED);
+    return FailOpenSaying(ERROR_ACCESS_DENIED, strerror(EISDIR));
   }
   HANDLE handle = NewHandle(fd, sector_size);
   if (handle == nullptr) {

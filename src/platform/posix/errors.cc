@@ -1,11 +1,23 @@
-// The last-error value and the one table that turns errno values into Win32 codes.
+// The last-error value, the one table that turns errno values into Win32 codes, and
+// the words that say what each code stood for.
 #include <cerrno>
+#include <cstring>  // strerror
+#include <map>
+#include <string>
 
 #include "posix_layer.h"
 
 namespace {
 
 DWORD last_error = ERROR_SUCCESS;  // one thread, so one value
+
+// The words of each code's last failure, where the layer had words for it: one code
+// stands for several errno values (5: no permission, a read-only file system, a
+// directory), and the errno is what tells the user which.
+std::map<DWORD, std::string>& WordsOfCodes() {
+  static std::map<DWORD, std::string> words;
+  return words;
+}
 
 struct ErrnoRow {
   int error;
@@ -84,9 +96,19 @@ constexpr DiskRow kDiskRows[] = {
 
 }  // namespace
 
-void SetLastError(DWORD dwErrCode) { last_error = dwErrCode; }
+// A code set without words is told by the table's words for it, not by those of an
+// earlier failure.
+void SetLastError(DWORD dwErrCode) {
+  last_error = dwErrCode;
+  if (dwErrCode != ERROR_SUCCESS) WordsOfCodes().erase(dwErrCode);
+}
 
 DWORD GetLastError() { return last_error; }
+
+void SetLastErrorWithWords(DWORD code, const std::string& words) {
+  last_error = code;
+  WordsOfCodes()[code] = words;
+}
 
 DWORD Win32ErrorFromErrno(int error, ErrnoUse use) {
   if (use == ErrnoUse::kTransferringDisk) {
@@ -103,5 +125,14 @@ DWORD Win32ErrorFromErrno(int error, ErrnoUse use) {
 }
 
 void SetLastErrorFromErrno(int error, ErrnoUse use) {
-  SetLastError(Win32ErrorFromErrno(error, use));
+  SetLastErrorWithWords(Win32ErrorFromErrno(error, use), strerror(error));
+}
+
+std::string ErrorWords(DWORD code) {
+  auto found = WordsOfCodes().find(code);
+  if (found != WordsOfCodes().end()) return found->second;
+  for (const ErrnoRow& row : kErrnoRows) {
+    if (row.opening == code || row.transferring == code) return strerror(row.error);
+  }
+  return "";
 }

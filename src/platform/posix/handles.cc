@@ -1,5 +1,6 @@
 // Handle records: a HANDLE is a pointer to a FileRecord. The standard handles are
-// static records over descriptors 0 and 1; every other record comes from CreateFileA.
+// static records over descriptors 0, 1 and 2; every other record comes from
+// CreateFileA.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,9 +19,11 @@ constexpr FileRecord StandardRecord(int fd) {
 
 FileRecord standard_input = StandardRecord(STDIN_FILENO);
 FileRecord standard_output = StandardRecord(STDOUT_FILENO);
+FileRecord standard_error = StandardRecord(STDERR_FILENO);
 
 bool IsStandard(const FileRecord* record) {
-  return record == &standard_input || record == &standard_output;
+  return record == &standard_input || record == &standard_output ||
+         record == &standard_error;
 }
 
 }  // namespace
@@ -41,6 +44,7 @@ HANDLE NewHandle(int fd, uint32_t sector_size) {
 HANDLE GetStdHandle(DWORD nStdHandle) {
   if (nStdHandle == STD_INPUT_HANDLE) return &standard_input;
   if (nStdHandle == STD_OUTPUT_HANDLE) return &standard_output;
+  if (nStdHandle == STD_ERROR_HANDLE) return &standard_error;
   SetLastError(ERROR_INVALID_HANDLE);
   return INVALID_HANDLE_VALUE;
 }

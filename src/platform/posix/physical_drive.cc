@@ -1,8 +1,10 @@
-// Which device "\\.\PhysicalDriveN" names on Linux.
+// Which device "\\.\PhysicalDriveN" names on Linux, and how messages name it.
 #include <dirent.h>
+#include <strings.h>  // strncasecmp
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -79,22 +81,63 @@ bool InKernelOrder(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool DiskNumberOf(const char* name, unsigned long* n) {
+  constexpr char kPhysicalDrive[] = "physicaldrive";
+  const size_t prefix = strlen(kDevicePrefix), drive = strlen(kPhysicalDrive);
+  if (strncmp(name, kDevicePrefix, prefix) != 0 ||
+      strncasecmp(name + prefix, kPhysicalDrive, drive) != 0) {
+    return false;
+  }
+  const char* number = name + prefix + drive;
+  char* end;
+  *n = std::strtoul(number, &end, 10);
+  return IsDigit(*number) && *end == '\0';
+}
+
 // Disks are numbered from 0 among the machine's physical disks in /sys/block, which
 // lists whole disks only (partitions live below them): with nvme0n1, sda and sdb,
 // disk 0 is /dev/nvme0n1 and disk 2 is /dev/sdb. The numbering changes when a disk
 // is added or removed, as Windows' does.
-std::string NthDiskDevice(const char* block_dir, unsigned long n) {
-  DIR* dir = opendir(block_dir);
-  if (dir == nullptr) return "";
+std::vector<std::string> PhysicalDisks(const char* block_dir) {
   std::vector<std::string> disks;
+  DIR* dir = opendir(block_dir);
+  if (dir == nullptr) return disks;
   while (const dirent* entry = readdir(dir)) {
     if (IsPhysicalDisk(block_dir, entry->d_name)) disks.push_back(entry->d_name);
   }
   closedir(dir);
-  if (n >= disks.size()) return "";
   std::sort(disks.begin(), disks.end(), InKernelOrder);
   // sysfs writes the "/" of a device name in a subdirectory of /dev as "!".
-  std::string device = "/dev/" + disks[n];
-  std::replace(device.begin(), device.end(), '!', '/');
-  return device;
+  for (std::string& disk : disks) {
+    std::replace(disk.begin(), disk.end(), '!', '/');
+    disk.insert(0, "/dev/");
+  }
+  return disks;
+}
+
+std::string NthDiskDevice(const char* block_dir, unsigned long n) {
+  std::vector<std::string> disks = PhysicalDisks(block_dir);
+  return n < disks.size() ? disks[n] : "";
+}
+
+// "No such disk: this machine has 2, 0: /dev/sda and 1: /dev/sdb".
+std::string NoSuchDiskWords(const char* block_dir) {
+  std::vector<std::string> disks = PhysicalDisks(block_dir);
+  std::string words = "No such disk: this machine has ";
+  if (disks.empty()) return words + "none";
+  words += std::to_string(disks.size());
+  for (size_t n = 0; n < disks.size(); ++n) {
+    words += n == 0 || n + 1 < disks.size() ? ", " : " and ";
+    words += std::to_string(n) + ": " + disks[n];
+  }
+  return words;
+}
+
+// A disk is shown by the device a Linux user knows it by; a number that names none
+// as users name disks, "N:".
+std::string ShownName(const char* name) {
+  unsigned long disk = 0;
+  if (!DiskNumberOf(name, &disk)) return name;
+  std::string device = NthDiskDevice(kBlockDir, disk);
+  return device.empty() ? std::to_string(disk) + ":" : device;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>  // memcmp
 #include <string>
+#include <vector>
 
 #include "win32_subset.h"
 
@@ -71,9 +72,12 @@ void ReadCachedFromNowOn(FileRecord* record);
 
 // Errors. Some errno values mean something else when an open fails than when a read
 // or a write does (EISDIR, EBUSY), and a disk's failures are told by kind.
+// SetLastErrorFromErrno keeps the errno's words for ErrorWords (platform.h);
+// SetLastErrorWithWords gives the layer's own, for a failure that has no errno.
 enum class ErrnoUse { kOpening, kTransferring, kTransferringDisk };
 DWORD Win32ErrorFromErrno(int error, ErrnoUse use);
 void SetLastErrorFromErrno(int error, ErrnoUse use);
+void SetLastErrorWithWords(DWORD code, const std::string& words);
 
 // The byte length of what a descriptor reads. known is false for what has no length
 // (FIFOs, sockets, character devices, directories); error is an errno value or 0.
@@ -133,9 +137,19 @@ bool RefusesUncachedReads(int fd, uint32_t sector_size, PreadFn pread_fn);
 BOOL BackupReadWith(HANDLE file, LPBYTE buffer, DWORD size, LPDWORD count, BOOL abort,
                     LPVOID* context, PreadFn pread_fn);
 
+// Disk numbers. block_dir is normally kBlockDir. A Windows device name is
+// kDevicePrefix and the device's own: "\\.\PhysicalDrive0", "\\.\C:".
+constexpr char kBlockDir[] = "/sys/block";
+constexpr char kDevicePrefix[] = "\\\\.\\";
+// The N of "\\.\PhysicalDriveN", in any case; false for any other name.
+bool DiskNumberOf(const char* name, unsigned long* n);
+// The /dev names of the machine's whole disks, in their numbers' order.
+std::vector<std::string> PhysicalDisks(const char* block_dir);
 // The /dev name of whole disk number n (counted from 0) among the entries of
-// block_dir (normally /sys/block), or "" when there is no such disk.
+// block_dir, or "" when there is no such disk.
 std::string NthDiskDevice(const char* block_dir, unsigned long n);
+// What a disk number that names no disk is told with: the disks there are.
+std::string NoSuchDiskWords(const char* block_dir);
 
 // Key scanning: bytes that a terminal delivered, turned into presses of ESC and SPACE.
 struct KeyScan {

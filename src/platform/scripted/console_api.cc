@@ -1,6 +1,7 @@
 // Standard handles, the console's type, its input buffer and the two keys.
 #include "live_state.h"
 
+using scripted::kStderrHandle;
 using scripted::kStdinHandle;
 using scripted::kStdoutHandle;
 using scripted::Live;
@@ -9,8 +10,9 @@ using scripted::Live;
 void PrepareConsole() {}
 
 HANDLE GetStdHandle(DWORD nStdHandle) {
-  return reinterpret_cast<HANDLE>(nStdHandle == STD_INPUT_HANDLE ? kStdinHandle
-                                                                 : kStdoutHandle);
+  if (nStdHandle == STD_INPUT_HANDLE) return reinterpret_cast<HANDLE>(kStdinHandle);
+  if (nStdHandle == STD_ERROR_HANDLE) return reinterpret_cast<HANDLE>(kStderrHandle);
+  return reinterpret_cast<HANDLE>(kStdoutHandle);
 }
 
 // Standard output is a console or a file, as the script says; every other handle is
@@ -46,6 +48,12 @@ BOOL WriteStdout(const void* data, DWORD count, LPDWORD written) {
     return FALSE;
   }
   live.result.out += live.result.writes.back();
+  if (written != nullptr) *written = count;
+  return TRUE;
+}
+
+BOOL WriteStderr(const void* data, DWORD count, LPDWORD written) {
+  Live().result.err.append(static_cast<const char*>(data), count);
   if (written != nullptr) *written = count;
   return TRUE;
 }

@@ -190,6 +190,10 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
     return scripted::WriteStdout(lpBuffer, nNumberOfBytesToWrite,
                                  lpNumberOfBytesWritten);
   }
+  if (reinterpret_cast<intptr_t>(hFile) == scripted::kStderrHandle) {
+    return scripted::WriteStderr(lpBuffer, nNumberOfBytesToWrite,
+                                 lpNumberOfBytesWritten);
+  }
   OpenFile* open = FindOpenFile(hFile);
   if (open == nullptr) return FALSE;
   FileSpec& file = FileBehind(*open);

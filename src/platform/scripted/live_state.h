@@ -13,6 +13,7 @@ namespace scripted {
 
 constexpr intptr_t kStdoutHandle = 1;
 constexpr intptr_t kStdinHandle = 2;
+constexpr intptr_t kStderrHandle = 3;
 constexpr int kMaxReads = 100000;  // a run that reads more is stopped as a runaway
 
 struct OpenFile {
@@ -50,8 +51,9 @@ std::string ReadContent(const FileSpec& file, uint64_t offset, uint64_t count);
 // False, writing nothing, when the file would keep more than kMaxStoredSpan bytes.
 bool WriteContent(FileSpec& file, uint64_t offset, const void* data, uint64_t count);
 
-// WriteFile on the standard output handle.
+// WriteFile on the standard output handle, and on standard error's.
 BOOL WriteStdout(const void* data, DWORD count, LPDWORD written);
+BOOL WriteStderr(const void* data, DWORD count, LPDWORD written);
 
 }  // namespace scripted
 

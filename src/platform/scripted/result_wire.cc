@@ -58,6 +58,7 @@ std::string EncodeResult(const RunResult& result) {
   PutText(wire, result.stopReason);
   PutNumber(wire, result.exitCode);
   PutText(wire, result.out);
+  PutText(wire, result.err);
   PutNumber(wire, result.writes.size());
   for (const std::string& write : result.writes) PutText(wire, write);
   PutNumber(wire, result.files.size());
@@ -107,6 +108,7 @@ bool DecodeResult(const std::string& wire, RunResult& result) {
   result.stopReason = reader.Text();
   result.exitCode = static_cast<UINT>(reader.Number());
   result.out = reader.Text();
+  result.err = reader.Text();
   for (uint64_t n = reader.Number(); n > 0; --n) result.writes.push_back(reader.Text());
   for (uint64_t n = reader.Number(); n > 0; --n) {
     FileSpec& file = result.files[reader.Text()];

@@ -1,7 +1,7 @@
 // A platform for whole runs of tavo in tests. Every Win32 call the program makes is
 // answered from a Script (files and media with per-read outcomes, a clock, key
 // states, the kind of standard output); what the run leaves behind comes back as a
-// RunResult: exit code, stdout writes, files and the calls made.
+// RunResult: exit code, stdout writes, stderr, files and the calls made.
 #ifndef TAVO_SRC_PLATFORM_SCRIPTED_SCRIPTED_PLATFORM_H_
 #define TAVO_SRC_PLATFORM_SCRIPTED_SCRIPTED_PLATFORM_H_
 
@@ -85,6 +85,7 @@ struct RunResult {
   std::string stopReason;  // why the platform stopped the run itself, if it did
   UINT exitCode = 0;
   std::string out;                        // the stdout bytes that were accepted
+  std::string err;                        // the bytes written to stderr
   std::vector<std::string> writes;        // every stdout WriteFile, failed ones too
   std::map<std::string, FileSpec> files;  // as the run left them (content only)
   // Opens, reads and pauses: "CreateFileA in", "ReadFile in at=0 size=512",
