@@ -43,5 +43,8 @@ const char kLongOptionsText[] =
     "  --map=FILE   keep a rescue map in FILE; a rerun reads only what it lacks\r\n"
     "  --direct     read a file past the cache, as disks are read\r\n"
     "  --json=FILE  write the results to FILE as JSON when the run ends\r\n"
-    "  --chart=FILE draw the read speed along the input as SVG in FILE\r\n";
+    "  --chart=FILE draw the read speed along the input as SVG in FILE\r\n"
+    "\r\n"
+    "Rescue a failing disk, the good data first; run again to retry what failed:\r\n"
+    "  tavo 1: disk.img --map=disk.map\r\n";
 // clang-format on
