@@ -127,15 +127,18 @@ demo:
 # installed or run here is named in one line, and the part that needs it is skipped;
 # any failed test or build makes the whole target fail.
 test: deps
-	@status=0; \
-	$(MAKE) --no-print-directory test-linux || status=1; \
-	$(MAKE) --no-print-directory test-sanitize || status=1; \
-	$(MAKE) --no-print-directory test-fuzz || status=1; \
-	$(MAKE) --no-print-directory test-windows-programs || status=1; \
-	$(MAKE) --no-print-directory test-ports TAVO_PORTS="$(TEST_PORTS)" || status=1; \
+	@status=0 took=; \
+	step() { local start=$$SECONDS; $(MAKE) --no-print-directory "$$@" || status=1; \
+	  took+="$${took:+, }$$1 $$((SECONDS - start)) s"; }; \
+	step test-linux; \
+	step test-sanitize; \
+	step test-fuzz; \
+	step test-windows-programs; \
+	step test-ports TAVO_PORTS="$(TEST_PORTS)"; \
 	$(if $(UNTESTED_PORTS),echo "$(UNTESTED_PORTS_LINE)";) \
 	echo "make test: NOT RUN: the second build of the packages, compared with the first (make package runs it)"; \
-	$(MAKE) --no-print-directory package ONCE=1 || status=1; \
+	step package ONCE=1; \
+	echo "make test: time taken: $$took"; \
 	if [[ $$status -eq 0 ]]; then echo "make test: all passed"; else echo "make test: FAILED"; fi; \
 	exit $$status
 
