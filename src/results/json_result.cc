@@ -94,28 +94,49 @@ void AppendOutput(std::string& out) {
   out += "},\n";
 }
 
-void AppendFailures(std::string& out) {
-  out += "  \"failures\": [";
+// A JSON array of one object a line, each written by appendItem.
+template <typename Items, typename AppendItem>
+void AppendItems(std::string& out, const Items& items, AppendItem appendItem) {
+  out += "[";
   const char* separator = "\n    ";
-  for (const FailedRequest& failure : Profile.failures) {
+  for (const auto& item : items) {
     out += separator;
     separator = ",\n    ";
-    out += "{";
-    Field(out, "offset", failure.offset);
-    out += ", ";
-    Field(out, "size", failure.size);
-    out += ", ";
-    Field(out, "bytes", failure.bytes);
-    out += ", ";
-    Field(out, "code", failure.code);
-    out += ", ";
-    TextField(out, "outcome", OutcomeName(failure.outcome));
-    out += "}";
+    appendItem(out, item);
   }
-  out += Profile.failures.empty() ? "],\n" : "\n  ],\n";
-  out += "  ";
+  out += items.empty() ? "]" : "\n  ]";
+}
+
+void AppendFailure(std::string& out, const FailedRequest& failure) {
+  out += "{";
+  Field(out, "offset", failure.offset);
+  out += ", ";
+  Field(out, "size", failure.size);
+  out += ", ";
+  Field(out, "bytes", failure.bytes);
+  out += ", ";
+  Field(out, "code", failure.code);
+  out += ", ";
+  TextField(out, "outcome", OutcomeName(failure.outcome));
+  out += "}";
+}
+
+void AppendFailures(std::string& out) {
+  out += "  \"failures\": ";
+  AppendItems(out, Profile.failures, AppendFailure);
+  out += ",\n  ";
   Field(out, "failuresLeftOut", Profile.failuresLeftOut);
   out += ",\n";
+}
+
+void AppendTimedRequest(std::string& out, const TimedRequest& request) {
+  out += "{";
+  Field(out, "offset", request.offset);
+  out += ", ";
+  Field(out, "size", request.size);
+  out += ", ";
+  Field(out, "microseconds", MicrosOf(request.counts));
+  out += "}";
 }
 
 void AppendRequestTimes(std::string& out) {
@@ -128,20 +149,9 @@ void AppendRequestTimes(std::string& out) {
   Field(out, "slower", Profile.timeBands[kTimeBands - 1]);
   out += ", ";
   Field(out, "failed", Profile.failedRequests);
-  out += "},\n  \"slowestRequests\": [";
-  const char* separator = "\n    ";
-  for (const TimedRequest& request : Profile.slowest) {
-    out += separator;
-    separator = ",\n    ";
-    out += "{";
-    Field(out, "offset", request.offset);
-    out += ", ";
-    Field(out, "size", request.size);
-    out += ", ";
-    Field(out, "microseconds", MicrosOf(request.counts));
-    out += "}";
-  }
-  out += Profile.slowest.empty() ? "],\n" : "\n  ],\n";
+  out += "},\n  \"slowestRequests\": ";
+  AppendItems(out, Profile.slowest, AppendTimedRequest);
+  out += ",\n";
 }
 
 void AppendZone(std::string& out, const ProfileZone& zone) {
@@ -173,14 +183,9 @@ void AppendProfile(std::string& out) {
   // A run that ended before its first read has the zone size it would have had.
   Field(out, "zoneSize",
         Profile.active ? Profile.zoneSize : ZoneSizeFor(Run.InputSize));
-  out += ", \"zones\": [";
-  const char* separator = "\n    ";
-  for (const ProfileZone& zone : Profile.zones) {
-    out += separator;
-    separator = ",\n    ";
-    AppendZone(out, zone);
-  }
-  out += Profile.zones.empty() ? "]}\n" : "\n  ]}\n";
+  out += ", \"zones\": ";
+  AppendItems(out, Profile.zones, AppendZone);
+  out += "}\n";
 }
 
 }  // namespace
