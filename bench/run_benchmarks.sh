@@ -6,12 +6,10 @@
 # nothing here passes or fails.
 #   bench/run_benchmarks.sh [ROUNDS]      (BENCH_DISK_SECONDS=0 skips the disk)
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 rounds=${1:-9}
 disk_seconds=${BENCH_DISK_SECONDS:-10}
-build=$top/build/bench
 work=$build/data
-results=$top/bench/results.md
 chart=$top/bench/results.png
 
 # --- what the benchmark needs -------------------------------------------------------
@@ -37,9 +35,7 @@ fi
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- the programs: tavo as `make` builds it, the bare loop, an empty program ----------
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target tavo -j2 >/dev/null
-tavo=$build/tavo
+build_tavo
 bare=$build/bare_loop
 empty=$build/empty
 cc -O2 -o "$bare" "$top/bench/bare_loop.c"
@@ -60,7 +56,6 @@ make_input in1g 1024
 # Each round times the three commands with hyperfine, after a warm-up run of each, in
 # an order that rotates from round to round; a ratio is the median over the rounds of
 # the ratio within a round, so that a machine whose speed drifts biases no ratio.
-median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 table_rows=()
 chart_rows=()
 time_case() {  # time_case LABEL RUNS TAVO BARE DD

@@ -6,22 +6,17 @@
 # Figures only: nothing here passes or fails.
 #   bench/run_direct_bench.sh [ROUNDS] [MIB]     (root, for dropping the cache)
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 rounds=${1:-5} mib=${2:-1024}
-build=$top/build/bench
 work=$build/direct
-results=$top/bench/results.md
 heading="## Uncached reads"
 [[ $(id -u) == 0 ]] || { echo "bench: dropping the page cache needs root" && exit 1; }
 command -v fio >/dev/null || { echo "bench: fio is missing (apt-get install fio)" && exit 1; }
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target tavo -j2 >/dev/null
-tavo=$build/tavo
+build_tavo
 mkdir -p "$work" && cd "$work"
 [[ $(stat -c %s in 2>/dev/null || echo 0) == $((mib << 20)) ]] || head -c $((mib << 20)) /dev/urandom >in
 bytes=$((mib << 20))
 
-median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 cold() { sync && echo 3 >/proc/sys/vm/drop_caches; }
 
 # Each program's own figure, bytes per second, so that start-up costs (fio's above
@@ -87,8 +82,4 @@ medians of the ratios within a round. fio: one job, psync, sequential.
 | tavo, cached, second run | 32 KiB | $warm | |
 EOF2
 )
-[[ -f $results ]] || echo "# Benchmark results" >"$results"
-awk -v heading="$heading" '/^## / {skip = $0 == heading} !skip' "$results" >"$results.new"
-printf '%s\n' "$section" >>"$results.new"
-mv "$results.new" "$results"
-echo "$section"
+replace_section "$heading" "$section"

@@ -10,21 +10,16 @@
 # section "The read loop and the profile" of bench/results.md. Figures only.
 #   bench/run_profile_bench.sh [ROUNDS] [MIB]
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 rounds=${1:-9} mib=${2:-1024}
-build=$top/build/bench
 work=$build/profile
-results=$top/bench/results.md
 heading="## The read loop and the profile"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target tavo -j2 >/dev/null
-tavo=$build/tavo
+build_tavo
 mkdir -p "$work" && cd "$work"
 [[ $(stat -c %s in 2>/dev/null || echo 0) == $((mib << 20)) ]] || head -c $((mib << 20)) /dev/urandom >in
 cat in >/dev/null
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
-median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 tavo_rate() { "$tavo" "$@" </dev/null | tr -d '\r' | sed -n 's/.* = \([0-9]*\) Bytes\/sec$/\1/p'; }
 
 declare -A loop
@@ -66,8 +61,4 @@ median of five runs); with / without is the median of the ratios within a round
 | 32 KiB | $(mibs plain/32) | $(mibs profile/32) | $(ratio profile/32 plain/32) ($(range profile/32 plain/32)) |
 EOF2
 )
-[[ -f $results ]] || echo "# Benchmark results" >"$results"
-awk -v heading="$heading" '/^## / {skip = $0 == heading} !skip' "$results" >"$results.new"
-printf '%s\n' "$section" >>"$results.new"
-mv "$results.new" "$results"
-echo "$section"
+replace_section "$heading" "$section"

@@ -6,18 +6,14 @@
 # here passes or fails.
 #   bench/run_rescue_bench.sh [ROUNDS] [SECONDS]     (root, for FUSE)
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/common.sh"
 rounds=${1:-3} seconds=${2:-10}
-build=$top/build/bench
 work=$build/rescue
-results=$top/bench/results.md
 for tool in ddrescue pkg-config; do
   command -v $tool >/dev/null || { echo "bench: $tool is missing" && exit 1; }
 done
 [[ -c /dev/fuse ]] || { echo "bench: /dev/fuse is missing" && exit 1; }
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target tavo -j2 >/dev/null
-tavo=$build/tavo
+build_tavo
 # shellcheck disable=SC2046
 g++ -O2 -o "$build/faulty_fs" "$top/tests/fuse/faulty_fs.cc" $(pkg-config --cflags --libs fuse3)
 mkdir -p "$work" && cd "$work"
@@ -40,7 +36,6 @@ stopped_after() {
   kill -INT $pid
   wait $pid || true
 }
-median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 echo "bench: the good data first, $rounds rounds of $seconds s each"
 readable=$((56 << 20))
@@ -68,9 +63,4 @@ read. Median of $rounds rounds (each: tavo, then ddrescue $(ddrescue --version |
 | $(printf '%s\n' "${tavo_bytes[@]}" | median) | $(printf '%s\n' "${ddrescue_bytes[@]}" | median) | $(printf '%s\n' "${ratios[@]}" | median) |
 EOF2
 )
-[[ -f $results ]] || echo "# Benchmark results" >"$results"
-heading="## A failing medium: the good data first"
-awk -v heading="$heading" '/^## / {skip = $0 == heading} !skip' "$results" >"$results.new"
-printf '%s\n' "$section" >>"$results.new"
-mv "$results.new" "$results"
-echo "$section"
+replace_section "## A failing medium: the good data first" "$section"
