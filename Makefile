@@ -4,7 +4,8 @@
 #   make test    install what is missing (as root), build every program, run every test
 #                (the Linux build's also under AddressSanitizer and UBSan, the Windows
 #                programs' under wine), and make the packages; TAVO_NO_WIN32=1 leaves
-#                out the 32-bit Windows suite as a kernel without 32-bit emulation must
+#                out the 32-bit Windows suite as a kernel without 32-bit emulation must;
+#                the packages come from the trees it tested
 #   make fuzz    run each libFuzzer target for FUZZ_SECONDS (60) over its corpus, and the
 #                software real against the x87 unit as long, from a new seed
 #   make install build the Linux tavo alone (no tests, no GoogleTest), and install it,
@@ -43,8 +44,8 @@ JOBS := $(shell nproc 2>/dev/null || echo 2)
 PORTS := arm64 armhf riscv64 s390x
 TAVO_PORTS := $(PORTS)
 # The cli cases that wait longest (sixteen copies stopped by signals, copies that
-# outlast their map's first interval, a log of Progress reports 5 s apart); the Linux
-# build's suite runs them, the others leave them out.
+# outlast their map's first interval, a log of Progress reports 5 s apart), each a test
+# of its own (cli_NAME); the Linux build's suite runs them, the others leave them out.
 CLI_SLOW_CASES := stopped_copies slow_copies progress_log
 # The ports whose suites `make test` runs; each other port's takes a minute or two more.
 TEST_PORTS := arm64
@@ -103,7 +104,8 @@ uninstall:
 
 # Each Windows program is packaged where its compiler is here.
 package:
-	JOBS=$(JOBS) ONCE=$(ONCE) bash cmake/make-packages.sh $(PACKAGE_DIR) $(PACKAGE_BUILDS)
+	JOBS=$(JOBS) ONCE=$(ONCE) TREES="$(TREES)" bash cmake/make-packages.sh $(PACKAGE_DIR) \
+	  $(PACKAGE_BUILDS)
 
 # The program alone, in a build tree of its own (no tests, no GoogleTest), copies a
 # file of pseudo-random bytes with `tavo sample copy`; then the copy is cut short, as
@@ -123,6 +125,10 @@ demo:
 	cmp $(DEMO_DIR)/sample $(DEMO_DIR)/copy
 	@echo "demo: the resumed copy is identical to the sample"
 
+# The build trees of the suites, which `make test` packages: the programs it tested.
+TESTED_TREES := linux=$(LINUX_BUILD) linux-arm64=build/arm64 windows-i686=$(WINDOWS_BUILD) \
+  windows-x86_64=$(WINDOWS64_BUILD)
+
 # Installs what is missing, then builds and tests every program. What cannot be
 # installed or run here is named in one line, and the part that needs it is skipped;
 # any failed test or build makes the whole target fail.
@@ -136,8 +142,9 @@ test: deps
 	step test-windows-programs; \
 	step test-ports TAVO_PORTS="$(TEST_PORTS)"; \
 	$(if $(UNTESTED_PORTS),echo "$(UNTESTED_PORTS_LINE)";) \
-	echo "make test: NOT RUN: the second build of the packages, compared with the first (make package runs it)"; \
-	step package ONCE=1; \
+	echo "make test: NOT RUN: the packages built in fresh trees, twice, and the two compared" \
+	  "(make package runs it); these come from the trees the tests built"; \
+	step package ONCE=1 TREES="$(TESTED_TREES)"; \
 	echo "make test: time taken: $$took"; \
 	if [[ $$status -eq 0 ]]; then echo "make test: all passed"; else echo "make test: FAILED"; fi; \
 	exit $$status
@@ -188,15 +195,18 @@ test-windows-programs:
 	fi; \
 	exit $$status
 
-# ctest in build directory $(1); then the lines in which tests say what they skipped.
-RUN_CTEST = status=0; ctest --test-dir $(1) --output-on-failure -j $(JOBS) || status=$$?; \
+# ctest in build directory $(1), $(2) tests at a time (JOBS by default); then the lines
+# in which tests say what they skipped.
+RUN_CTEST = status=0; ctest --test-dir $(1) --output-on-failure -j $(or $(2),$(JOBS)) || status=$$?; \
   grep -ahiE '^skip |skipped' $(1)/Testing/Temporary/LastTest.log || true; exit $$status
 
 # Tests build with warnings as errors; the flag carries over to the build targets.
 test-linux test-windows test-windows64 check-windows: CMAKE_FLAGS += -DTAVO_WERROR=ON
 
+# The Linux suite's longest tests spend most of their time asleep (FUSE media that
+# answer slowly, signals at chosen moments, tmux): one more runs than there are cores.
 test-linux: linux
-	$(call RUN_CTEST,$(LINUX_BUILD))
+	$(call RUN_CTEST,$(LINUX_BUILD),$(shell echo $$(($(JOBS) + 1))))
 
 # The Linux build's tests again with AddressSanitizer (leaks included) and
 # UndefinedBehaviorSanitizer; any report fails the test that made it.

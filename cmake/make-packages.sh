@@ -7,8 +7,11 @@
 # pedantic tags included) and that the Linux program is hardened, where those tools
 # are installed. Puts the packages with a SHA256SUMS file in OUT-DIR, which it
 # empties first. Each build runs JOBS jobs (the Makefile's; every core by default).
-# With ONCE=1 the set is built once, and checked, but not compared with a second.
-#   [JOBS=N] [ONCE=1] make-packages.sh OUT-DIR WORK-DIR
+# With ONCE=1 the set is built once, and checked, but not compared with a second; then
+# TREES may name, as NAME=DIR, a build tree of these sources already configured for a
+# program (linux, linux-arm64, windows-i686...), which is packaged in place of a fresh
+# one: the build type is the same, so the program is the same bytes.
+#   [JOBS=N] [ONCE=1 [TREES="NAME=DIR..."]] make-packages.sh OUT-DIR WORK-DIR
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -62,16 +65,39 @@ quietly() {
   "$@" >"$log" 2>&1 || { cat "$log" && echo "make package: failed: $*" && exit 1; }
 }
 
-# build_set DIR: each program in a fresh tree DIR/NAME, its packages into DIR/packages.
+# given_tree NAME: the build tree that TREES gives for NAME, if it is configured for
+# the packages' build type.
+given_tree() {
+  local pair
+  [[ ${ONCE:-} == 1 ]] || return 1
+  for pair in ${TREES:-}; do
+    [[ ${pair%%=*} == "$1" ]] &&
+      grep -qxE 'CMAKE_BUILD_TYPE:STRING=(RelWithDebInfo)?' "${pair#*=}/CMakeCache.txt" 2>/dev/null &&
+      cd "${pair#*=}" && pwd && return
+  done
+  return 1
+}
+
+# build_set DIR: each program in a fresh tree DIR/NAME (or the tree TREES gives), its
+# packages into DIR/packages.
 build_set() {
-  local set=$1 program name toolchain tree
+  local set=$1 program name toolchain tree targets
   mkdir -p "$set/packages"
   for program in "${programs[@]}"; do
-    name=${program%%:*} toolchain=${program#*:} tree=$set/$name
-    echo "make package: building $name in ${tree#"$top"/}"
-    quietly "$set/$name.log" cmake -S "$top" -B "$tree" "${generator[@]}" -DTAVO_TESTS=OFF \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo ${toolchain:+"$toolchain"}
-    quietly "$set/$name.log" cmake --build "$tree" -j "${JOBS:-$(nproc)}"
+    name=${program%%:*} toolchain=${program#*:} tree=$set/$name targets=()
+    if tree=$(given_tree "$name"); then
+      # What the packages hold, and no more: a test build may have left its tests unbuilt.
+      targets=(--target tavo)
+      [[ $name == linux* ]] && targets+=(tavo_docs)
+      echo "make package: packaging $name from ${tree#"$top"/}"
+    else
+      tree=$set/$name
+      echo "make package: building $name in ${tree#"$top"/}"
+      quietly "$set/$name.log" cmake -S "$top" -B "$tree" "${generator[@]}" -DTAVO_TESTS=OFF \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo ${toolchain:+"$toolchain"}
+    fi
+    quietly "$set/$name.log" cmake --build "$tree" -j "${JOBS:-$(nproc)}" "${targets[@]}"
+    rm -rf "$tree/packages"
     (cd "$tree" && quietly "$set/$name.log" "${as_root[@]}" cpack)
     cp "$tree"/packages/* "$set/packages/"
   done
