@@ -1,4 +1,5 @@
-# Hardening of every program of the build, the shipped ones and the tests alike.
+# Hardening of every program of the build, the shipped ones and the tests alike (whose
+# own code, compiled without optimisation, goes without _FORTIFY_SOURCE).
 # Linux: a position-independent executable, which the loader places at a random
 # address; the checked variants of copies and reads (_FORTIFY_SOURCE, which needs
 # optimisation, so not in a Debug build, and not under a sanitizer, which checks
