@@ -368,16 +368,6 @@ case_damaged_medium() {
   run data mnt/unsyncable
 }
 
-# Linux: a share that hands over zeros as data before its reads end early: exit code
-# 4; the same command again finds the zeros, copies them again and ends identical.
-case_dropped_share() {
-  $linux || { skip "the Linux build only" && return; }
-  mount_faulty || return
-  run mnt/dropping copy
-  run mnt/dropping copy
-  cmp -s data copy || fail "the second run did not end with an identical copy"
-}
-
 # await COMMAND...: true once COMMAND succeeds, false when 20 s pass first.
 await() {
   local tries
@@ -739,7 +729,7 @@ case_zero_stretches() {
 passed=0 failed=0
 for name in ${TAVO_CLI_CASES:-usage help long_options refusals error_words process \
   slash_argument copies resume \
-  open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium dropped_share disk_errors \
+  open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium disk_errors \
   medium_drops disk_full map_files map_not_a_file healing_medium hand_over stopped_copies \
   good_data_first slow_copies progress_log closed_console zero_stretches}; do
   # A case that runs as a test of its own is passed over, in silence.

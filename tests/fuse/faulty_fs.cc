@@ -10,8 +10,6 @@
 //   system reports a write it deferred; "unsyncable" each fsync, as late allocation.
 // "hanging", read through the page cache as a share's files are: its reads wait until
 //   DATA.release exists, as on a share whose link is down. Serve it multithreaded.
-// "dropping", opened for the first time, hands over zeros as data for the 128 KiB
-//   before 0x28000, where its reads end, as a share whose server went away can.
 // "stalling": while DATA.hold exists, a read from 0x20000 on creates DATA.stalled and
 //   waits until DATA.hold is gone (10 s at most), as a medium that stops answering.
 // "healing": sectors that fail (EIO) their first reads over the server's life, none
@@ -52,14 +50,12 @@ Fault faults[] = {
     {"/worn", 0xB30000, EIO, 0, 0},    {"/healing", 0x9400, EIO, 1, 0},
     {"/healing", 0x18200, EIO, 2, 0},  {"/healing", 0x20000, EIO, 3, 0}};
 const char* const kFiles[] = {"/damaged",    "/refusing", "/disk",     "/unflushable",
-                              "/unsyncable", "/hanging",  "/dropping", "/stalling",
-                              "/healing",    "/slow",     "/worn",     "/lossy",
-                              "/failing"};
+                              "/unsyncable", "/hanging",  "/stalling", "/healing",
+                              "/slow",       "/worn",     "/lossy",    "/failing"};
 int data_fd = -1;
 off_t data_size = 0;    // of DATA
 std::string data_path;  // DATA, as an absolute path
-int dropping_opens = 0;
-constexpr off_t kDropEnd = 0x28000, kDropZeros = 0x20000, kStallFrom = 0x20000;
+constexpr off_t kStallFrom = 0x20000;
 std::string lossy_stored, lossy_written;  // on the medium; as reads see it
 bool lossy_failed = false;                // its one failed fsync has come
 
@@ -114,7 +110,6 @@ int Open(const char* path, fuse_file_info* info) {
   info->direct_io = !Is(path, "/hanging");
   for (Fault& fault : faults)
     if (!Is(fault.path, "/healing")) fault.failed = 0;
-  dropping_opens += Is(path, "/dropping");
   return IsFile(path) ? 0 : -ENOENT;
 }
 
@@ -140,13 +135,6 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
   if (Is(path, "/failing") && offset < data_size / 16 * 9 && end > data_size / 16 * 7) {
     usleep(100000);
     return -EIO;
-  }
-  if (Is(path, "/dropping") && dropping_opens == 1) {
-    end = std::min(end, kDropEnd);
-    if (offset >= kDropEnd - kDropZeros && offset < end) {
-      memset(buffer, 0, static_cast<size_t>(end - offset));
-      return static_cast<int>(end - offset);
-    }
   }
   bool healed = (Is(path, "/worn") || Is(path, "/healing")) && Exists(".healed");
   for (Fault& fault : faults) {

@@ -47,7 +47,8 @@ TEST(RescueMap, AConsoleStopSavesTheMapAndEndsAsItAsks) {
 // A failed block becomes '*', and is read a sector at a time in the same pass: a
 // sector that fails is '-', one not ready is asked again in place. An input without
 // a size is mapped up to where reading got, and a second run checks the rescued bytes
-// below where the first stopped, then reads on from there.
+// below where the first stopped, then reads on from there. Zeros that a share handed
+// over as data are '+' in the map all the same: the check finds them and reads again.
 TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   Script script = MappedCopy(Pattern(5000));
   script.files["in"].sizeError = ERROR_INVALID_FUNCTION;
@@ -69,6 +70,12 @@ TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   EXPECT_EQ(again.files["out"].Content(), Pattern(5000));
   // The check below where reading stopped, on from 5000, then the bad sector.
   EXPECT_EQ(Count(again, "ReadFile in"), 3);
+  script.files["out"].bytes.replace(1024, 1024, 1024, '\0');
+  RunResult zeros = RunTavo(script);
+  EXPECT_TRUE(Has(zeros.out,
+                  "00000000.00000400: Output differs from the input; copying "
+                  "again from here\r\n"));
+  EXPECT_EQ(zeros.files["out"].Content(), Pattern(5000));
 }
 
 // A map may send the reads of an input without a size anywhere: areas 2^62 bytes out
