@@ -210,10 +210,14 @@ case_resume() {
 }
 
 # An output that cannot be opened ends the run (exit code 2) before the input is
-# opened; an input that cannot be opened removes the output the run created.
+# opened; an input that cannot be opened removes the output the run created, and
+# leaves one that was there as it was, /n or not.
 case_open_failures() {
   mkdir directory && run absent directory && run absent missing/copy && run absent copy
   [[ ! -e copy ]] || fail "tavo absent copy: the new output was left behind"
+  echo old | tee kept >kept.before
+  run absent kept && run absent kept /n
+  cmp -s kept kept.before || fail "tavo absent kept: the output changed"
 }
 
 # Names of one file are refused before anything is read or written (exit code 2, a
