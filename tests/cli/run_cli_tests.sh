@@ -1,12 +1,14 @@
 #!/bin/bash
 # tavo as a user runs it: stdout and exit codes against expected/ (one transcript for
-# every build; TAVO_CLI_UPDATE=1 rewrites them), copies against their inputs. Names
-# are relative, as "/..." is an option under wine. TAVO_CLI_CASES, TAVO_CLI_SKIP pick;
-# TAVO_CLI_APART names the cases that run as tests of their own.
+# every build; TAVO_CLI_UPDATE=1 rewrites them), copies against their inputs, result
+# files against the schema and the console. Names are relative, as "/..." is an option
+# under wine. TAVO_CLI_CASES, TAVO_CLI_SKIP pick; TAVO_CLI_APART names the cases that
+# run as tests of their own.
 #   run_cli_tests.sh [EMULATOR...] /PATH/TO/tavo[.exe]      (absolute paths)
 set -uo pipefail
 
-expected=$(cd "$(dirname "$0")" && pwd)/expected
+here=$(cd "$(dirname "$0")" && pwd)
+expected=$here/expected schema=$here/../../doc/tavo-result.schema.json
 program=${!#} emulator=("${@:1:$#-1}")
 [[ $program == *.exe ]] && linux=false || linux=true
 work=$(mktemp -d)
@@ -320,7 +322,7 @@ case_block_device() {
 }
 
 # Linux, as root: with a map requests keep to the sector grid: a 512-edged map on a
-# disk of 4096-byte sectors; an odd-sized file read --direct on ext4 over that disk.
+# disk of 4096-byte sectors. (An odd-sized file read --direct on ext4: case direct.)
 case_sector_grid() {
   $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
   local size=$((3 << 20))
@@ -329,11 +331,6 @@ case_sector_grid() {
   printf '0 ? 1\n0 0x200 +\n0x200 0x%X ?\n' $((size - 512)) >map
   tavo disk copy --map=map
   [[ $code == 0 ]] && cmp -s image copy || fail "a 512-edged map on a 4096-byte disk: exit code $code, or not identical"
-  truncate -s 16M fs && attach fs --sector-size 4096 && mkfs.ext4 -q disk 2>mkfs.log &&
-    mkdir mnt && mount disk mnt 2>mount.log || { skip "no ext4 here: $(cat mkfs.log mount.log 2>/dev/null | head -1)" && return; }
-  head -c 1000000 /dev/urandom >mnt/odd
-  tavo mnt/odd copy2 --direct --map=map2
-  [[ $code == 0 ]] && cmp -s mnt/odd copy2 || fail "--direct --map over an odd-sized file: exit code $code, or not identical"
 }
 
 # mount_faulty [BYTES [SIZE]]: faulty_fs at ./mnt over ./data, BYTES (0x2C000) random
@@ -712,12 +709,79 @@ case_zero_stretches() {
   [[ $code == 0 ]] && cmp -s -n $((4 * MiB)) small disk || fail "the blank disk: exit code $code, or not a copy"
 }
 
+# check WHAT FILE...: a result file checked by check_results.py (what it says wrong
+# fails the case).
+check() {
+  local why
+  why=$(python3 "$here/../results/check_results.py" "$@") || fail "$why"
+}
+
+# agreeing ARG...: tavo ARG... --json=r.json (its console in ./console as written),
+# and the result file checked against the schema and the console.
+agreeing() {
+  "${emulator[@]}" "$program" "$@" --json=r.json </dev/null >console
+  code=$?
+  [[ -f r.json ]] || { fail "tavo $*: no result file (exit code $code)" && return 1; }
+  check agrees "$schema" r.json console "$code"
+}
+
+# Result files: a copy's, valid and agreeing with the console (its rate and request
+# times too), with a plain SVG chart whose average is the console's; an input's that
+# cannot be opened; one that replaces an older file and leaves no temporary.
+case_json() {
+  head -c 3000000 /dev/urandom >data
+  agreeing data copy --chart=c.svg && check svg c.svg && check average c.svg console
+  cmp -s data copy || fail "the copy differs from its input"
+  grep -q '"resumeOffset": 0' r.json || fail "no resume offset 0 for a new copy"
+  agreeing absent copy
+  [[ $code == 2 ]] && grep -q '"exitCode": 2' r.json && grep -q '"size": null' r.json &&
+    grep -q '"zones": \[\]' r.json || fail "an input that is not there: exit code $code, or a size"
+  echo old >r.json
+  agreeing data
+  [[ -z $(ls | grep "\.tmp$") ]] || fail "a temporary file was left behind"
+  grep -q '"cached": true' r.json || fail "a file read without --direct is not said to be cached"
+}
+
+# Linux, as root: --direct on ext4 over a disk of 4096-byte sectors copies an
+# odd-sized file with a map, reads uncached (a 512-byte request ends with 87); on
+# tmpfs it says that uncached reads are refused and reads cached.
+case_direct() {
+  $linux && [[ $(id -u) == 0 ]] || { skip "needs the Linux build and root" && return; }
+  truncate -s 64M fs && attach fs --sector-size 4096 && mkfs.ext4 -q -b 4096 disk 2>mkfs.log &&
+    mkdir mnt && mount disk mnt 2>mount.log || { skip "no ext4 here: $(cat mkfs.log mount.log 2>/dev/null | head -1)" && return; }
+  head -c $((8 << 20 | 123)) /dev/urandom >mnt/file
+  tavo mnt/file copy --direct --map=map
+  [[ $code == 0 ]] && cmp -s mnt/file copy || fail "--direct --map over an odd-sized file: exit code $code, or not identical"
+  # qemu-user sets STATX_DIOALIGN in the mask but not the alignments.
+  ((${#emulator[@]} == 0)) || { echo "  direct: the rest not run: qemu-user hands on no direct-I/O alignment" && return; }
+  agreeing mnt/file --direct
+  grep -q '"sectorSize": 4096, "cached": false' r.json || fail "not read uncached at 4096 bytes"
+  tavo mnt/file /512 --direct
+  grep -aq 'gle=87' "$work/out" || fail "a 512-byte request on 4096-byte sectors did not end with 87"
+  mkdir full && mount -t tmpfs -o size=4m tavo-test full || { fail "no tmpfs" && return; }
+  head -c 100000 /dev/urandom >full/file
+  agreeing full/file --direct
+  grep -aq '^Uncached reads refused (error 87): reading through the cache' console &&
+    grep -q '"cached": true' r.json && ((code <= 1)) || fail "tmpfs: no refusal line, or not read cached"
+}
+
+# Linux: faulty_fs's worn medium: slow zones slower, failures at the bad sectors, and
+# the chart's rate line dips.
+case_profile() {
+  $linux || { skip "the Linux build only" && return; }
+  mount_faulty $((16 << 20)) || return
+  agreeing mnt/worn copy --chart=c.svg || return
+  check profile r.json
+  check svg c.svg && check average c.svg console && check dip c.svg r.json
+  ! command -v rsvg-convert >/dev/null || rsvg-convert c.svg >/dev/null || fail "the chart does not render"
+}
+
 passed=0 failed=0
 for name in ${TAVO_CLI_CASES:-usage help long_options refusals error_words process \
   slash_argument copies resume \
   open_failures name_clashes posix_names large_resume block_device sector_grid damaged_medium disk_errors \
   medium_drops disk_full map_files healing_medium hand_over stopped_copies \
-  good_data_first slow_copies progress_log closed_console zero_stretches}; do
+  good_data_first slow_copies progress_log closed_console zero_stretches json direct profile}; do
   # A case that runs as a test of its own is passed over, in silence.
   [[ " ${TAVO_CLI_APART:-} " == *" $name "* ]] && continue
   if [[ " ${TAVO_CLI_SKIP:-} " == *" $name "* ]]; then
