@@ -7,19 +7,6 @@
 namespace scripted {
 namespace {
 
-std::string Heading(const std::string& options = "") {
-  return "# Mapfile. Created by tavo version 4.82\n"
-         "# Command line: tavo in out --map=m" +
-         options +
-         "\n# Start time:   2026-01-02 03:04:05\n"
-         "# Current time: 2026-01-02 03:04:05\n"
-         "# current_pos  current_status  current_pass\n";
-}
-
-std::string Areas(const std::string& lines) {
-  return "#      pos        size  status\n" + lines;
-}
-
 Script MappedCopy(const std::string& input) {
   Script script = Scripted("in out --map=m", input);
   script.tickStep = 10;
@@ -57,10 +44,13 @@ TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   script.files["in"].reads[2560] = {Fail(ERROR_CRC)};
   RunResult run = RunTavo(script);
   EXPECT_EQ(run.exitCode, 4u);
-  EXPECT_EQ(run.files["m"].Content(),
-            Heading(" /2") + "0x00000A00     -               1\n" +
-                Areas("0x00000000  0x00000A00  +\n0x00000A00  0x00000200  -\n"
-                      "0x00000C00  0x00000788  +\n"));
+  // The times of the heading; the rest of it is in the cli transcripts' maps.
+  const std::string map = run.files["m"].Content();
+  EXPECT_TRUE(Has(map, "\n# Current time: 2026-01-02 03:04:05\n"));
+  EXPECT_EQ(map.substr(map.find("\n0x") + 1),
+            "0x00000A00     -               1\n#      pos        size  status\n"
+            "0x00000000  0x00000A00  +\n0x00000A00  0x00000200  -\n"
+            "0x00000C00  0x00000788  +\n");
   EXPECT_EQ(Count(run, "ReadFile in at=2048 size=512"), 2);  // not ready, then read
   script.files = run.files;
   script.files["in"].reads.clear();
