@@ -385,9 +385,10 @@ case_medium_drops() {
 }
 
 # Linux, as root: a loop device over faulty_fs fails as a disk does: a medium error
-# is 23, a timeout 1117, both stepped over; a refused request ends the run with 87.
-# As a file the same medium gives 31, and 59 that ends the run. The same command
-# again resumes on the refused sector, still uncached: its 87 again, not 23.
+# is 23, a timeout or a transport or target failure 1117, all stepped over; a refused
+# request ends the run with 87. As a file the same medium gives 31, and 59 (the
+# timeout) that ends the run. The same command again resumes on the refused sector,
+# still uncached: its 87 again, not 23.
 case_disk_errors() {
   mount_faulty && attach mnt/disk || return
   run disk copy /512

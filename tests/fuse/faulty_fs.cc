@@ -5,7 +5,8 @@
 // "hanging". The files (faults, their sectors, in the table below):
 // "damaged", said to be 256 KiB: EIO, and no medium for the first two reads per open.
 // "refusing": no medium for the first read at 0; EINVAL for requests reaching 0x11000.
-// "disk", a loop device's backing file: a medium error, a timeout and a refusal.
+// "disk", a loop device's backing file: medium errors (ENODATA, EILSEQ), transport
+//   and target failures (ENOLINK, EREMOTEIO, EBADE), a timeout and a refusal.
 // "unflushable", empty and writable, fails each close with ENOSPC, as a network file
 //   system reports a write it deferred; "unsyncable" each fsync, as late allocation.
 // "hanging", read through the page cache as a share's files are: its reads wait until
@@ -46,7 +47,9 @@ Fault faults[] = {
     {"/damaged", 0x9400, EIO, 0, 0},   {"/damaged", 0x18200, ENOMEDIUM, 2, 0},
     {"/refusing", 0, ENOMEDIUM, 1, 0}, {"/refusing", 0x11000, EINVAL, 0, 0},
     {"/disk", 0x9400, ENODATA, 0, 0},  {"/disk", 0x10200, ETIMEDOUT, 0, 0},
-    {"/disk", 0x18400, EINVAL, 0, 0},  {"/worn", 0x310000, EIO, 0, 0},
+    {"/disk", 0x18400, EINVAL, 0, 0},  {"/disk", 0xA000, EILSEQ, 0, 0},
+    {"/disk", 0xB000, ENOLINK, 0, 0},  {"/disk", 0xC000, EREMOTEIO, 0, 0},
+    {"/disk", 0xD000, EBADE, 0, 0},    {"/worn", 0x310000, EIO, 0, 0},
     {"/worn", 0xB30000, EIO, 0, 0},    {"/healing", 0x9400, EIO, 1, 0},
     {"/healing", 0x18200, EIO, 2, 0},  {"/healing", 0x20000, EIO, 3, 0}};
 const char* const kFiles[] = {"/damaged",    "/refusing", "/disk",     "/unflushable",

@@ -1,6 +1,5 @@
-// The POSIX layer where the program's runs cannot reach it: sysfs disks, errno values
-// no test medium gives, the backup stream, the uncached probe, names not to create.
-#include <fcntl.h>
+// The POSIX layer where the program's runs cannot reach it: sysfs disks, the backup
+// stream, the uncached probe, names not to create.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <utility>  // std::pair
 
 #include "../../src/platform/posix/posix_layer.h"
 #include "gtest/gtest.h"
@@ -96,35 +94,6 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
   EXPECT_EQ(next(512), std::string(76, 'x'));
   EXPECT_TRUE(BackupRead(file, nullptr, 0, nullptr, TRUE, FALSE, &context));
   CloseHandle(file);
-}
-
-// As on Windows: a medium error is an unreadable sector (23), a timeout or transport
-// failure on a disk a device error (1117) the loop steps over, on a file a network
-// failure (59) that ends the run. The fault media give only some of these.
-TEST_F(Files, DiskReadsFailAsOnWindows) {
-  FileRecord disk, file;
-  disk.fd = file.fd = open(MakeFile("/d", std::string(512, 'd')).c_str(), O_RDONLY);
-  disk.positioned = file.positioned = disk.disk = true;
-  disk.sector_size = 512;
-  static int error;  // the read fails with it
-  PreadFn device = [](int, void*, size_t, off_t) -> ssize_t {
-    return errno = error, -1;
-  };
-  // errno, then the code on a disk and on a file
-  const int rows[][3] = {{ENODATA, 23, 31},     {EILSEQ, 23, 31},
-                         {ETIMEDOUT, 1117, 59}, {ENOLINK, 1117, 31},
-                         {EREMOTEIO, 1117, 31}, {EBADE, 1117, 31},
-                         {EIO, 23, 23},         {EINVAL, 87, 87}};
-  for (const auto& row : rows) {
-    error = row[0];
-    for (auto [record, code] : {std::pair{&disk, row[1]}, std::pair{&file, row[2]}}) {
-      char buffer[512];
-      DWORD count;
-      EXPECT_FALSE(ReadFileWith(record, buffer, 512, &count, device));
-      EXPECT_EQ(GetLastError(), static_cast<DWORD>(code)) << row[0];
-    }
-  }
-  close(disk.fd);
 }
 
 // Only a refused (EINVAL) probe of the first sector, one whole sector into an aligned
