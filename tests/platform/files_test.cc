@@ -1,5 +1,5 @@
 // The POSIX layer where the program's runs cannot reach it: sysfs disks, the backup
-// stream, the uncached probe, names not to create.
+// stream, the uncached probe.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,32 +110,6 @@ TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
     answer = errno_value;
     EXPECT_EQ(RefusesUncachedReads(-1, 4096, device), errno_value == EINVAL)
         << errno_value;
-  }
-}
-
-// CREATE_NEW (a map's or result file's temporary) refuses an existing file and any
-// link (80), its target untouched; a FIFO or /dev/null has nothing to flush.
-TEST_F(Files, NewFilesAreOnlyMadeWhereNothingWas) {
-  std::string target = MakeFile("/map", "old map\n");
-  ASSERT_EQ(symlink(target.c_str(), (dir_ + "/link").c_str()), 0);
-  ASSERT_EQ(symlink((dir_ + "/made").c_str(), (dir_ + "/dangling").c_str()), 0);
-  for (const char* taken : {"/map", "/link", "/dangling"}) {
-    EXPECT_EQ(CreateFileA((dir_ + taken).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS) << taken;
-  }
-  std::ifstream in(target);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old map\n");
-  EXPECT_NE(access((dir_ + "/made").c_str(), F_OK), 0);
-  ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
-  for (const std::string& name : {dir_ + "/fifo", std::string("/dev/null")}) {
-    HANDLE output = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 1, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD count = 0;
-    EXPECT_TRUE(WriteFile(output, "abc", 3, &count, nullptr)) << name;
-    EXPECT_TRUE(FlushFileBuffers(output)) << name;
-    EXPECT_TRUE(CloseHandle(output));
   }
 }
 
