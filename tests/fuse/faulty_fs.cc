@@ -5,13 +5,12 @@
 // "hanging". The files (faults, their sectors, in the table below):
 // "damaged", said to be 256 KiB: EIO, and no medium for the first two reads per open.
 // "refusing": no medium for the first read at 0; EINVAL for requests reaching 0x11000.
-// "disk", a loop device's backing file: a medium error, a timeout and a refusal.
+// "disk", a loop device's backing file: medium errors (ENODATA, EILSEQ), transport
+//   and target failures (ENOLINK, EREMOTEIO, EBADE), a timeout and a refusal.
 // "unflushable", empty and writable, fails each close with ENOSPC, as a network file
 //   system reports a write it deferred; "unsyncable" each fsync, as late allocation.
 // "hanging", read through the page cache as a share's files are: its reads wait until
 //   DATA.release exists, as on a share whose link is down. Serve it multithreaded.
-// "dropping", opened for the first time, hands over zeros as data for the 128 KiB
-//   before 0x28000, where its reads end, as a share whose server went away can.
 // "stalling": while DATA.hold exists, a read from 0x20000 on creates DATA.stalled and
 //   waits until DATA.hold is gone (10 s at most), as a medium that stops answering.
 // "healing": sectors that fail (EIO) their first reads over the server's life, none
@@ -48,18 +47,18 @@ Fault faults[] = {
     {"/damaged", 0x9400, EIO, 0, 0},   {"/damaged", 0x18200, ENOMEDIUM, 2, 0},
     {"/refusing", 0, ENOMEDIUM, 1, 0}, {"/refusing", 0x11000, EINVAL, 0, 0},
     {"/disk", 0x9400, ENODATA, 0, 0},  {"/disk", 0x10200, ETIMEDOUT, 0, 0},
-    {"/disk", 0x18400, EINVAL, 0, 0},  {"/worn", 0x310000, EIO, 0, 0},
+    {"/disk", 0x18400, EINVAL, 0, 0},  {"/disk", 0xA000, EILSEQ, 0, 0},
+    {"/disk", 0xB000, ENOLINK, 0, 0},  {"/disk", 0xC000, EREMOTEIO, 0, 0},
+    {"/disk", 0xD000, EBADE, 0, 0},    {"/worn", 0x310000, EIO, 0, 0},
     {"/worn", 0xB30000, EIO, 0, 0},    {"/healing", 0x9400, EIO, 1, 0},
     {"/healing", 0x18200, EIO, 2, 0},  {"/healing", 0x20000, EIO, 3, 0}};
 const char* const kFiles[] = {"/damaged",    "/refusing", "/disk",     "/unflushable",
-                              "/unsyncable", "/hanging",  "/dropping", "/stalling",
-                              "/healing",    "/slow",     "/worn",     "/lossy",
-                              "/failing"};
+                              "/unsyncable", "/hanging",  "/stalling", "/healing",
+                              "/slow",       "/worn",     "/lossy",    "/failing"};
 int data_fd = -1;
 off_t data_size = 0;    // of DATA
 std::string data_path;  // DATA, as an absolute path
-int dropping_opens = 0;
-constexpr off_t kDropEnd = 0x28000, kDropZeros = 0x20000, kStallFrom = 0x20000;
+constexpr off_t kStallFrom = 0x20000;
 std::string lossy_stored, lossy_written;  // on the medium; as reads see it
 bool lossy_failed = false;                // its one failed fsync has come
 
@@ -114,7 +113,6 @@ int Open(const char* path, fuse_file_info* info) {
   info->direct_io = !Is(path, "/hanging");
   for (Fault& fault : faults)
     if (!Is(fault.path, "/healing")) fault.failed = 0;
-  dropping_opens += Is(path, "/dropping");
   return IsFile(path) ? 0 : -ENOENT;
 }
 
@@ -140,13 +138,6 @@ int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_in
   if (Is(path, "/failing") && offset < data_size / 16 * 9 && end > data_size / 16 * 7) {
     usleep(100000);
     return -EIO;
-  }
-  if (Is(path, "/dropping") && dropping_opens == 1) {
-    end = std::min(end, kDropEnd);
-    if (offset >= kDropEnd - kDropZeros && offset < end) {
-      memset(buffer, 0, static_cast<size_t>(end - offset));
-      return static_cast<int>(end - offset);
-    }
   }
   bool healed = (Is(path, "/worn") || Is(path, "/healing")) && Exists(".healed");
   for (Fault& fault : faults) {

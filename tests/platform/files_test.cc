@@ -1,6 +1,5 @@
-// The POSIX layer where the program's runs cannot reach it: sysfs disks, errno values
-// no test medium gives, the backup stream, the uncached probe, names not to create.
-#include <fcntl.h>
+// The POSIX layer where the program's runs cannot reach it: sysfs disks, the backup
+// stream, the uncached probe.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <utility>  // std::pair
 
 #include "../../src/platform/posix/posix_layer.h"
 #include "gtest/gtest.h"
@@ -98,35 +96,6 @@ TEST_F(Files, BackupStreamIsHeaderThenContent) {
   CloseHandle(file);
 }
 
-// As on Windows: a medium error is an unreadable sector (23), a timeout or transport
-// failure on a disk a device error (1117) the loop steps over, on a file a network
-// failure (59) that ends the run. The fault media give only some of these.
-TEST_F(Files, DiskReadsFailAsOnWindows) {
-  FileRecord disk, file;
-  disk.fd = file.fd = open(MakeFile("/d", std::string(512, 'd')).c_str(), O_RDONLY);
-  disk.positioned = file.positioned = disk.disk = true;
-  disk.sector_size = 512;
-  static int error;  // the read fails with it
-  PreadFn device = [](int, void*, size_t, off_t) -> ssize_t {
-    return errno = error, -1;
-  };
-  // errno, then the code on a disk and on a file
-  const int rows[][3] = {{ENODATA, 23, 31},     {EILSEQ, 23, 31},
-                         {ETIMEDOUT, 1117, 59}, {ENOLINK, 1117, 31},
-                         {EREMOTEIO, 1117, 31}, {EBADE, 1117, 31},
-                         {EIO, 23, 23},         {EINVAL, 87, 87}};
-  for (const auto& row : rows) {
-    error = row[0];
-    for (auto [record, code] : {std::pair{&disk, row[1]}, std::pair{&file, row[2]}}) {
-      char buffer[512];
-      DWORD count;
-      EXPECT_FALSE(ReadFileWith(record, buffer, 512, &count, device));
-      EXPECT_EQ(GetLastError(), static_cast<DWORD>(code)) << row[0];
-    }
-  }
-  close(disk.fd);
-}
-
 // Only a refused (EINVAL) probe of the first sector, one whole sector into an aligned
 // buffer as O_DIRECT needs, makes a disk read cached; other failures do not.
 TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
@@ -141,32 +110,6 @@ TEST_F(Files, OnlyARefusedFirstSectorReadsCached) {
     answer = errno_value;
     EXPECT_EQ(RefusesUncachedReads(-1, 4096, device), errno_value == EINVAL)
         << errno_value;
-  }
-}
-
-// CREATE_NEW (a map's or result file's temporary) refuses an existing file and any
-// link (80), its target untouched; a FIFO or /dev/null has nothing to flush.
-TEST_F(Files, NewFilesAreOnlyMadeWhereNothingWas) {
-  std::string target = MakeFile("/map", "old map\n");
-  ASSERT_EQ(symlink(target.c_str(), (dir_ + "/link").c_str()), 0);
-  ASSERT_EQ(symlink((dir_ + "/made").c_str(), (dir_ + "/dangling").c_str()), 0);
-  for (const char* taken : {"/map", "/link", "/dangling"}) {
-    EXPECT_EQ(CreateFileA((dir_ + taken).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                          FILE_ATTRIBUTE_NORMAL, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS) << taken;
-  }
-  std::ifstream in(target);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old map\n");
-  EXPECT_NE(access((dir_ + "/made").c_str(), F_OK), 0);
-  ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
-  for (const std::string& name : {dir_ + "/fifo", std::string("/dev/null")}) {
-    HANDLE output = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 1, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD count = 0;
-    EXPECT_TRUE(WriteFile(output, "abc", 3, &count, nullptr)) << name;
-    EXPECT_TRUE(FlushFileBuffers(output)) << name;
-    EXPECT_TRUE(CloseHandle(output));
   }
 }
 

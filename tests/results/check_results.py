@@ -62,15 +62,14 @@ def transfer_rate(console):
 
 
 def request_times(console):
-    line = re.search(r"\nRequest times: ([^\r]*)\r\n", console)
+    """The Request times line's counts under requestTimes' names ("under 5 ms" is
+    "under5ms"), or None."""
+    line = re.search(r"\nRequest times: ([^\r]*)\r?\n", console)
     if not line:
         return None
-    names = {"under 5 ms": "under5ms", "under 20 ms": "under20ms", "under 50 ms": "under50ms",
-             "under 200 ms": "under200ms", "under 600 ms": "under600ms", "slower": "slower",
-             "failed": "failed"}
-    counts = {names.get(name, name): int(n)
+    counts = {name.replace(" ", ""): int(n)
               for n, name in re.findall(r"(\d+) ([^,]+)", line.group(1))}
-    if list(counts) != list(names.values()):
+    if list(counts) != [f"under{ms}ms" for ms in (5, 20, 50, 200, 600)] + ["slower", "failed"]:
         fail(f"Request times line not in its bands: {line.group(1)}")
     return counts
 
@@ -92,12 +91,6 @@ def svg(name):
         fail(f"{name} is not well-formed: {error}")
     if root.tag != "{http://www.w3.org/2000/svg}svg":
         fail(f"{name}: the root is {root.tag}")
-    for element in root.iter():
-        tag = element.tag.split("}")[-1]
-        if tag in ("script", "image", "use", "foreignObject", "style"):
-            fail(f"{name} holds a {tag} element")
-        if any(k.endswith("href") or k.startswith("on") for k in element.attrib):
-            fail(f"{name}: a link or an event handler on {tag}")
 
 
 # faulty_fs's worn medium: 16 MiB, its middle fifth (6.4 to 9.6 MiB) slow, unreadable

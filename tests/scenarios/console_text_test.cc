@@ -1,5 +1,4 @@
-// What reaches the console: refusals and the version, the Progress line and the Final
-// report.
+// What reaches the console: the Progress line and the Final report.
 #include "harness.h"
 
 namespace scripted {
@@ -76,33 +75,6 @@ TEST(ConsoleText, FinalReport) {
     RunResult run = RunTavo(script);
     EXPECT_EQ(run.exitCode, 4u) << ms << " ms";  // the failed read outranks zero time
     EXPECT_EQ(ReportText(run.out), report);
-  }
-}
-
-// A refusal's reason alone goes to stderr; stdout has the Banner and the Usage text as
-// ever; nothing is opened. The version's own line comes first, with no Banner.
-TEST(ConsoleText, RefusalsAndTheVersion) {
-  const struct {
-    const char* commandLine;
-    std::string err;
-    UINT exitCode;
-    std::string outStart;
-  } cases[] = {
-      {"tavo in out --map=m /b", "tavo: --map cannot be used with /b\n", 1,
-       "\r\nFiles reading benchmark and download. Version "},
-      {"tavo -x in", "tavo: unknown option '-x'\n", 1, "\r\nFiles reading benchmark"},
-      {"tavo in --version", "", 0, "tavo "},
-  };
-  for (const auto& c : cases) {
-    Script script;
-    script.commandLine = c.commandLine;
-    script.files["in"] = FileOf(Pattern(100));
-    RunResult run = RunTavo(script);
-    EXPECT_EQ(run.err, c.err) << c.commandLine;
-    EXPECT_EQ(run.exitCode, c.exitCode) << c.commandLine;
-    EXPECT_EQ(run.out.rfind(c.outStart, 0), 0u) << run.out;
-    EXPECT_EQ(run.out.find("\r\nUsage: tavo") != std::string::npos, c.exitCode == 1);
-    EXPECT_EQ(Count(run, "CreateFileA"), 0) << c.commandLine;
   }
 }
 

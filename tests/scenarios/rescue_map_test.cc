@@ -7,19 +7,6 @@
 namespace scripted {
 namespace {
 
-std::string Heading(const std::string& options = "") {
-  return "# Mapfile. Created by tavo version 4.82\n"
-         "# Command line: tavo in out --map=m" +
-         options +
-         "\n# Start time:   2026-01-02 03:04:05\n"
-         "# Current time: 2026-01-02 03:04:05\n"
-         "# current_pos  current_status  current_pass\n";
-}
-
-std::string Areas(const std::string& lines) {
-  return "#      pos        size  status\n" + lines;
-}
-
 Script MappedCopy(const std::string& input) {
   Script script = Scripted("in out --map=m", input);
   script.tickStep = 10;
@@ -47,7 +34,8 @@ TEST(RescueMap, AConsoleStopSavesTheMapAndEndsAsItAsks) {
 // A failed block becomes '*', and is read a sector at a time in the same pass: a
 // sector that fails is '-', one not ready is asked again in place. An input without
 // a size is mapped up to where reading got, and a second run checks the rescued bytes
-// below where the first stopped, then reads on from there.
+// below where the first stopped, then reads on from there. Zeros that a share handed
+// over as data are '+' in the map all the same: the check finds them and reads again.
 TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   Script script = MappedCopy(Pattern(5000));
   script.files["in"].sizeError = ERROR_INVALID_FUNCTION;
@@ -56,10 +44,13 @@ TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   script.files["in"].reads[2560] = {Fail(ERROR_CRC)};
   RunResult run = RunTavo(script);
   EXPECT_EQ(run.exitCode, 4u);
-  EXPECT_EQ(run.files["m"].Content(),
-            Heading(" /2") + "0x00000A00     -               1\n" +
-                Areas("0x00000000  0x00000A00  +\n0x00000A00  0x00000200  -\n"
-                      "0x00000C00  0x00000788  +\n"));
+  // The times of the heading; the rest of it is in the cli transcripts' maps.
+  const std::string map = run.files["m"].Content();
+  EXPECT_TRUE(Has(map, "\n# Current time: 2026-01-02 03:04:05\n"));
+  EXPECT_EQ(map.substr(map.find("\n0x") + 1),
+            "0x00000A00     -               1\n#      pos        size  status\n"
+            "0x00000000  0x00000A00  +\n0x00000A00  0x00000200  -\n"
+            "0x00000C00  0x00000788  +\n");
   EXPECT_EQ(Count(run, "ReadFile in at=2048 size=512"), 2);  // not ready, then read
   script.files = run.files;
   script.files["in"].reads.clear();
@@ -69,6 +60,12 @@ TEST(RescueMap, FailuresAreNarrowedAndAnUnsizedInputIsMappedAsFarAsRead) {
   EXPECT_EQ(again.files["out"].Content(), Pattern(5000));
   // The check below where reading stopped, on from 5000, then the bad sector.
   EXPECT_EQ(Count(again, "ReadFile in"), 3);
+  script.files["out"].bytes.replace(1024, 1024, 1024, '\0');
+  RunResult zeros = RunTavo(script);
+  EXPECT_TRUE(Has(zeros.out,
+                  "00000000.00000400: Output differs from the input; copying "
+                  "again from here\r\n"));
+  EXPECT_EQ(zeros.files["out"].Content(), Pattern(5000));
 }
 
 // A map may send the reads of an input without a size anywhere: areas 2^62 bytes out

@@ -91,20 +91,4 @@ TEST(Resume, UncheckedBeyondTheInputAndInBackupMode) {
   }
 }
 
-// The output is opened first: an input that cannot be opened leaves an output that
-// existed as it was, in either mode. (A new output removed: the cli case
-// open_failures.)
-TEST(Resume, AnInputThatCannotBeOpenedLeavesTheOutputAsItWas) {
-  for (const char* options : {"", " /n"}) {
-    Script script = Scripted("missing out" + std::string(options), "");
-    script.files.erase("in");
-    script.files["out"] = FileOf(Pattern(1000));
-    RunResult run = RunTavo(script);
-    EXPECT_EQ(run.exitCode, 2u) << options;
-    EXPECT_TRUE(Has(run.out, "Cannot open file \"missing\": error 2\r\n"));
-    EXPECT_EQ(run.files["out"].Content(), Pattern(1000)) << options;
-    EXPECT_EQ(Count(run, "DeleteFileA out"), 0) << options;
-  }
-}
-
 }  // namespace scripted

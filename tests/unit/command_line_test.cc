@@ -40,11 +40,10 @@ TEST(CommandLine, SizeOptionsAndBadCommandLines) {
       {"tavo in /2097151", 2147482624}, {"tavo in /" + zeros + "512", 524288},
       {"tavo in /+512", 524288}, {"tavo in \"/  64\"", 65536}, {"tavo in /$000000010", 16384},
       {"tavo in /4294967297", 0}, {"tavo in /$100000001", 0}, {"tavo in /$FFFFFFFF", 0},
-      {"tavo in /+", 0}, {"tavo in /$", 0}, {"tavo in \"/12 \"", 0}, {"tavo in /-$10", 0},
-      {"tavo", 0}, {"tavo in /x", 0}, {"tavo in /?", 0}, {"tavo in /", 0}, {"tavo in /C", 0},
-      {"tavo in /kb3000", 0}, {"tavo a b c", 0}, {"tavo in /0", 0}, {"tavo in /-1", 0},
-      {"tavo in /2097152", 0}, {"tavo in /4194305", 0}, {"tavo in /512x", 0},
-      {"tavo in /" + zeros + "512X", 0}, {"tavo in /" + zeros + "0512", 0},
+      {"tavo in /+", 0}, {"tavo in /-$10", 0}, {"tavo in /?", 0}, {"tavo in /C", 0},
+      {"tavo in /kb3000", 0}, {"tavo in /-1", 0}, {"tavo in /2097152", 0},
+      {"tavo in /4194305", 0}, {"tavo in /512x", 0}, {"tavo in /" + zeros + "512X", 0},
+      {"tavo in /" + zeros + "0512", 0},
   };
   // clang-format on
   for (const auto& [line, bufferSize] : cases) {
