@@ -71,7 +71,7 @@ WINDOWS64_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake
 
 .PHONY: all demo test deps linux windows windows64 test-linux test-sanitize test-windows \
 	test-windows64 check-windows test-windows-programs fuzzers fuzz fuzz-real test-fuzz install uninstall \
-	package bench format clean test-ports $(addprefix port-,$(PORTS)) $(addprefix test-,$(PORTS))
+	package bench format clean wineprefix-windows wineprefix-windows64 test-ports $(addprefix port-,$(PORTS)) $(addprefix test-,$(PORTS))
 
 all: linux
 
@@ -216,11 +216,18 @@ test-sanitize:
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	export TAVO_CLI_SKIP="$(CLI_SLOW_CASES)"; $(call RUN_CTEST,$(SANITIZE_BUILD))
 
-test-windows: windows
+test-windows: wineprefix-windows windows
 	$(call RUN_CTEST,$(WINDOWS_BUILD))
 
-test-windows64: windows64
+test-windows64: wineprefix-windows64 windows64
 	$(call RUN_CTEST,$(WINDOWS64_BUILD))
+
+# A suite's wine prefix is made in the background while its program builds, since
+# wineboot spends most of its time waiting; the suite's first test waits for it under
+# wine-run.sh's lock, and makes it again, saying why, if it failed.
+wineprefix-windows wineprefix-windows64: wineprefix-%:
+	@mkdir -p build/$* && { cmake/wine-run.sh $(if $(filter %64,$*),win64,win32) \
+	  build/$*/wineprefix --init >build/$*/wineprefix-init.log 2>&1 & }
 
 # The 32-bit program built and its format checked: all that needs no wine. (Its tests
 # are the 64-bit program's, which the 64-bit build compiles with warnings as errors.)
