@@ -50,8 +50,11 @@ CLI_SLOW_CASES := stopped_copies slow_copies progress_log
 # The ports whose suites `make test` runs; each other port's takes a minute or two more.
 TEST_PORTS := arm64
 UNTESTED_PORTS = $(filter-out $(TEST_PORTS),$(PORTS))
-UNTESTED_PORTS_LINE = make test: NOT RUN: the suites of $(UNTESTED_PORTS) under qemu, to keep \
-  the test within minutes (make test-ports runs them)
+# What `make test` leaves to other targets, to stay within minutes: one line says it.
+LEFT_TO_OTHERS = make test: left to other targets:$(if $(UNTESTED_PORTS), the suites of \
+  $(UNTESTED_PORTS) under qemu (make test-ports);) the packages built twice in fresh trees \
+  and compared (make package; make test packages the trees it tested); the fuzz targets \
+  and the software real against the x87 for $(FUZZ_SECONDS) s rather than $(FUZZ_SMOKE_SECONDS) (make fuzz)
 TRIPLET_arm64 := aarch64-linux-gnu
 TRIPLET_armhf := arm-linux-gnueabihf
 TRIPLET_riscv64 := riscv64-linux-gnu
@@ -141,10 +144,8 @@ test: deps
 	step test-fuzz; \
 	step test-windows-programs; \
 	step test-ports TAVO_PORTS="$(TEST_PORTS)"; \
-	$(if $(UNTESTED_PORTS),echo "$(UNTESTED_PORTS_LINE)";) \
-	echo "make test: NOT RUN: the packages built in fresh trees, twice, and the two compared" \
-	  "(make package runs it); these come from the trees the tests built"; \
 	step package ONCE=1 TREES="$(TESTED_TREES)"; \
+	echo "$(LEFT_TO_OTHERS)"; \
 	echo "make test: time taken: $$took"; \
 	if [[ $$status -eq 0 ]]; then echo "make test: all passed"; else echo "make test: FAILED"; fi; \
 	exit $$status
