@@ -3,7 +3,9 @@
 // rate in MiB/s, which is the console's own text; its schema is
 // doc/tavo-result.schema.json.
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "console.h"
 #include "date_text.h"
@@ -42,6 +44,17 @@ void AppendSeconds(std::string& out, int64_t ms) {
 
 void Field(std::string& out, const char* name, int64_t value) {
   out += std::string("\"") + name + "\": " + std::to_string(value);
+}
+
+// Integer fields of one object, one after another on a line.
+void Fields(std::string& out,
+            std::initializer_list<std::pair<const char*, int64_t>> fields) {
+  const char* separator = "";
+  for (const auto& [name, value] : fields) {
+    out += separator;
+    separator = ", ";
+    Field(out, name, value);
+  }
 }
 
 void TextField(std::string& out, const char* name, const char* text) {
@@ -109,13 +122,10 @@ void AppendItems(std::string& out, const Items& items, AppendItem appendItem) {
 
 void AppendFailure(std::string& out, const FailedRequest& failure) {
   out += "{";
-  Field(out, "offset", failure.offset);
-  out += ", ";
-  Field(out, "size", failure.size);
-  out += ", ";
-  Field(out, "bytes", failure.bytes);
-  out += ", ";
-  Field(out, "code", failure.code);
+  Fields(out, {{"offset", failure.offset},
+               {"size", failure.size},
+               {"bytes", failure.bytes},
+               {"code", failure.code}});
   out += ", ";
   TextField(out, "outcome", OutcomeName(failure.outcome));
   out += "}";
@@ -131,11 +141,9 @@ void AppendFailures(std::string& out) {
 
 void AppendTimedRequest(std::string& out, const TimedRequest& request) {
   out += "{";
-  Field(out, "offset", request.offset);
-  out += ", ";
-  Field(out, "size", request.size);
-  out += ", ";
-  Field(out, "microseconds", MicrosOf(request.counts));
+  Fields(out, {{"offset", request.offset},
+               {"size", request.size},
+               {"microseconds", MicrosOf(request.counts)}});
   out += "}";
 }
 
@@ -146,9 +154,8 @@ void AppendRequestTimes(std::string& out) {
     Field(out, name.c_str(), Profile.timeBands[band]);
     out += ", ";
   }
-  Field(out, "slower", Profile.timeBands[kTimeBands - 1]);
-  out += ", ";
-  Field(out, "failed", Profile.failedRequests);
+  Fields(out, {{"slower", Profile.timeBands[kTimeBands - 1]},
+               {"failed", Profile.failedRequests}});
   out += "},\n  \"slowestRequests\": ";
   AppendItems(out, Profile.slowest, AppendTimedRequest);
   out += ",\n";
@@ -156,25 +163,17 @@ void AppendRequestTimes(std::string& out) {
 
 void AppendZone(std::string& out, const ProfileZone& zone) {
   out += "{";
-  Field(out, "offset", zone.offset);
-  out += ", ";
-  Field(out, "bytes", zone.bytes);
-  out += ", ";
-  Field(out, "ms", zone.ms);
+  Fields(out, {{"offset", zone.offset}, {"bytes", zone.bytes}, {"ms", zone.ms}});
   // On the fine clock: a zone read within one tick still has a rate.
   int64_t micros = MicrosOf(zone.counts);
   out += ", \"bytesPerSecond\": ";
   AppendRate(out, zone.bytes, zone.requests > 0 ? micros : 0, 1000000);
   out += ", ";
-  Field(out, "slowestRequestMs", zone.slowestMs);
-  out += ", ";
-  Field(out, "requests", zone.requests);
-  out += ", ";
-  Field(out, "failedRequests", zone.failures);
-  out += ", ";
-  Field(out, "microseconds", micros);
-  out += ", ";
-  Field(out, "slowestRequestMicroseconds", MicrosOf(zone.slowestCounts));
+  Fields(out, {{"slowestRequestMs", zone.slowestMs},
+               {"requests", zone.requests},
+               {"failedRequests", zone.failures},
+               {"microseconds", micros},
+               {"slowestRequestMicroseconds", MicrosOf(zone.slowestCounts)}});
   out += "}";
 }
 
@@ -198,11 +197,9 @@ std::string JsonResult(UINT exitCode, const SYSTEMTIME& when) {
   AppendInput(out);
   AppendOutput(out);
   out += "  ";
-  Field(out, "bytesRead", Run.BytesRead);
-  out += ", ";
-  Field(out, "readRequests", Run.ReadCount);
-  out += ", ";
-  Field(out, "failedRequests", Run.ErrorCount);
+  Fields(out, {{"bytesRead", Run.BytesRead},
+               {"readRequests", Run.ReadCount},
+               {"failedRequests", Run.ErrorCount}});
   out += ",\n  ";
   Field(out, "elapsedMs", Run.ElapsedMs);
   out += ", \"seconds\": ";
