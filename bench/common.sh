@@ -13,6 +13,13 @@ build_tavo() {
 
 median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
+# What a section measures, gathered per name as space-separated figures, a round's
+# figure in each; a name's figures one a line, and the median of two names' ratios
+# within a round (which cancels what changes from round to round).
+declare -A figures
+values() { tr ' ' '\n' <<<"${figures[$1]}" | grep .; }
+ratio() { paste <(values "$1") <(values "$2") | awk '{print $1 / $2}' | median | awk '{printf "%.3f", $1}'; }
+
 # replace_section HEADING TEXT: TEXT, which begins with HEADING, in place of the
 # section of results.md under HEADING, at the end; then shows it.
 replace_section() {

@@ -43,20 +43,16 @@ declare -A command=(
 )
 names=(tavo_direct_32k dd_direct_32k fio_direct_32k tavo_direct_1m dd_direct_1m fio_direct_1m
   tavo_cold_32k dd_cold_32k)
-declare -A rates
 for round in $(seq "$rounds"); do
   for i in "${!names[@]}"; do
     name=${names[$(((i + round) % ${#names[@]}))]}
     cold
     # shellcheck disable=SC2086
-    rates[$name]+="$(${command[$name]}) "
+    figures[$name]+="$(${command[$name]}) "
   done
   echo "bench: uncached round $round of $rounds"
 done
-values() { tr ' ' '\n' <<<"${rates[$1]}" | grep .; }
 mbs() { values "$1" | median | awk '{printf "%.1f", $1 / 1e6}'; }
-# The ratio of two programs is the median of their ratios within a round.
-ratio() { paste <(values "$1") <(values "$2") | awk '{print $1 / $2}' | median | awk '{printf "%.3f", $1}'; }
 warm=$(for _ in $(seq "$rounds"); do tavo_rate in; done | median | awk '{printf "%.1f", $1 / 1e6}')
 
 section=$(cat <<EOF2

@@ -22,22 +22,19 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 tavo_rate() { "$tavo" "$@" </dev/null | tr -d '\r' | sed -n 's/.* = \([0-9]*\) Bytes\/sec$/\1/p'; }
 
-declare -A loop
 for round in $(seq "$rounds"); do
   for variant in $( ((round % 2)) && echo "plain profile" || echo "profile plain"); do
     extra=()
     [[ $variant == profile ]] && extra=(--json=loop.json)
     for option in /512:1 /32:5; do
       runs=${option#*:} option=${option%:*}
-      loop[$variant$option]+="$(for _ in $(seq "$runs"); do tavo_rate in $option "${extra[@]}"; done |
+      figures[$variant$option]+="$(for _ in $(seq "$runs"); do tavo_rate in $option "${extra[@]}"; done |
         median) "
     done
   done
   echo "bench: profile round $round of $rounds"
 done
-values() { tr ' ' '\n' <<<"${loop[$1]}" | grep .; }
 mibs() { values "$1" | median | awk '{printf "%.1f", $1 / 1048576}'; }
-ratio() { paste <(values "$1") <(values "$2") | awk '{print $1 / $2}' | median | awk '{printf "%.3f", $1}'; }
 range() { paste <(values "$1") <(values "$2") | awk '{print $1 / $2}' | sort -g |
   awk 'NR == 1 {low = $1} {high = $1} END {printf "%.2f to %.2f", low, high}'; }
 zones=$(grep -c '"offset": [0-9]*, "bytes"' loop.json)
