@@ -69,8 +69,13 @@ void PassOnBuffer() {
 }
 
 void Put(const char* bytes, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    Channel.buffer[Channel.fill++] = bytes[i];
+  while (count > 0) {
+    size_t room = kChannelSize - Channel.fill;
+    size_t piece = count < room ? count : room;
+    memcpy(Channel.buffer + Channel.fill, bytes, piece);
+    Channel.fill += piece;
+    bytes += piece;
+    count -= piece;
     if (Channel.fill == kChannelSize) PassOnBuffer();
   }
 }
@@ -81,6 +86,11 @@ void Append(const char* bytes, size_t count) {
     return;
   }
   if (Channel.readerGone) return;
+  // Where lines go out as written (Windows), a statement goes into the buffer whole.
+  if (Channel.lines.style == ConsoleLines::kAsWritten) {
+    Put(bytes, count);
+    return;
+  }
   for (size_t i = 0; i < count; ++i) {
     char shaped[2];
     Put(shaped, ShapeByte(&Channel.lines, bytes[i], shaped));
